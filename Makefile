@@ -1,0 +1,33 @@
+# Quarvel: the two commands a fresh Debian 12 machine needs are
+#   make run    builds and starts the game
+#   make test   builds everything and runs every test
+# Both first install whatever Debian packages are missing.
+
+BUILD ?= build
+JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps configure build run test clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@if [ ! -x $(BUILD)/quarvel ]; then \
+	  echo "quarvel: the game program is not part of this build yet (the window and frame loop are still to come)." >&2; \
+	  exit 1; \
+	fi
+	@$(BUILD)/quarvel
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD)
