@@ -49,10 +49,10 @@ Matrix4 Scaling(float s)
 
 Matrix4 Rotation(float angle, const Vector3 &axis)
 {
-    // cos and sin are rounded to float once, so a zero angle gives exactly
-    // the identity.
-    const float cs = std::cos(angle);
-    const float sn = std::sin(angle);
+    // cos and sin are evaluated once and stored as floats, so a zero angle
+    // gives exactly the identity.
+    const float cs = static_cast<float>(std::cos(static_cast<double>(angle)));
+    const float sn = static_cast<float>(std::sin(static_cast<double>(angle)));
     const float t = 1.0f - cs;
     const float x = axis.x, y = axis.y, z = axis.z;
 

@@ -93,7 +93,7 @@ TEST(Matrix4Builders, RotationFollowsTheRightHandRule)
     ExpectNear(Transformed(Rotation(halfPi, {0, 1, 0}), {1, 0, 0}), 0, 0, -1, "x about y");
     // cos and sin are rounded to float once: cos(pi/2 as float) is about -4.4e-8.
     const Vector3 p = Transformed(Rotation(halfPi, {0, 0, 1}), {1, 0, 0});
-    EXPECT_EQ(p.x, static_cast<float>(std::cos(halfPi)));
+    EXPECT_EQ(p.x, static_cast<float>(std::cos(static_cast<double>(halfPi))));
 }
 
 TEST(Matrix4Builders, TranslationAlongAxesWithWorldAxesIsAPlainTranslation)

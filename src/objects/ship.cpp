@@ -1,0 +1,277 @@
+#include "objects/ship.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include <GL/gl.h>
+
+#include "math/matrix4.h"
+#include "objects/bullet.h"
+#include "objects/fragment.h"
+#include "objects/rock.h"
+#include "platform/clock.h"
+#include "platform/random.h"
+#include "platform/virtual_keys.h"
+#include "shell/key_state.h"
+#include "shell/render.h"
+#include "world/world.h"
+
+bool fireLatch = false;
+void (*quadricErrorTeardown)() = nullptr;
+
+// Flight constants. Times are in seconds (frameMs x 0.001), speeds in
+// units per second.
+static constexpr float halfTurn = 1.5707964f;    // pi/2 as a float
+static constexpr float turnRate = 5.5850534f;    // 320 degrees per second
+static constexpr float thrust = 8.0f;            // units per second squared
+static constexpr float drag = 0.4f;              // share of the velocity lost per second
+static constexpr float speedCap = 10.0f;         // only while thrusting
+static constexpr float stopSpeed = 0.3f;         // coasting below this stops dead
+static constexpr float normalRadius = 0.3f;
+static constexpr float shieldRadius = 0.4f;
+static constexpr float boundX = 11.0f;
+static constexpr float boundY = 8.22f;
+static constexpr int   maxBullets = 4;
+static constexpr uint32_t hyperspaceMs = 1000;   // the jump lasts longer than this
+
+static const unsigned char shieldKeys[] = {'Z', 'X', 'C', 'V', 'B', 'N', 'M'};
+
+static bool KeyDown(unsigned key)
+{
+    return KeyState[key] != 0;
+}
+
+static bool ShieldKeyDown()
+{
+    for (unsigned char key : shieldKeys)
+        if (KeyDown(key))
+            return true;
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Construction
+// ---------------------------------------------------------------------------
+
+Ship::Ship()
+{
+    radius = normalRadius;
+    quadric = gluNewQuadric();
+    if (!quadric)
+        throw std::bad_alloc();
+    mass = 1.3f;
+    state = ShipState::Normal;
+    hyperspaceStart = 0;
+
+    BuildVertices();
+    BuildFaces();
+
+    // The cone is built nose along +z; stand it up so the nose points up
+    // the screen and side points into it.
+    ApplyTransform(Rotation(halfTurn, Vector3{0.0f, 1.0f, 0.0f}), true);
+    ApplyTransform(Rotation(-halfTurn, side), true);
+
+    gluQuadricCallback(quadric, GLU_ERROR, reinterpret_cast<_GLUfuncptr>(QuadricErrorCallback));
+    gluQuadricDrawStyle(quadric, GLU_FILL);
+    gluQuadricNormals(quadric, GLU_SMOOTH);
+    gluQuadricOrientation(quadric, GLU_OUTSIDE);
+}
+
+Ship::~Ship()
+{
+    if (quadric)
+        gluDeleteQuadric(quadric);
+}
+
+void Ship::BuildVertices()
+{
+    // Nose, base centre, then the rim counter-clockwise about +z from +x.
+    static const Vector3 directions[10] = {
+        {0, 0, 1}, {0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
+        {-1, 1, 0}, {-1, 0, 0}, {-1, -1, 0}, {0, -1, 0}, {1, -1, 0},
+    };
+
+    vertexCount = 10;
+    vertices.assign(vertexCount, Vector3{});
+    colours.assign(vertexCount, Vector3{});
+    for (int i = 0; i < vertexCount; ++i) {
+        vertices[i] = directions[i];
+        Normalize(vertices[i]);
+        const float grey = (sys::rand() % 40 + 40) * 0.01f;
+        colours[i] = Vector3{grey, grey, grey};
+    }
+    Scale(0.4f, true);
+
+    // Pull the shape back along forward but keep position where it was:
+    // the ship turns about a point 0.15 ahead of its base.
+    Translate(0.0f, 0.0f, -0.15f, true);
+    position = Vector3{};
+}
+
+void Ship::BuildFaces()
+{
+    // Eight sides from the nose, then eight base triangles from the base
+    // centre; all counter-clockwise seen from outside.
+    static const Triangle table[16] = {
+        {0, 9, 2}, {0, 2, 3}, {0, 3, 4}, {0, 4, 5},
+        {0, 5, 6}, {0, 6, 7}, {0, 7, 8}, {0, 8, 9},
+        {1, 2, 9}, {1, 9, 8}, {1, 8, 7}, {1, 7, 6},
+        {1, 6, 5}, {1, 5, 4}, {1, 4, 3}, {1, 3, 2},
+    };
+    SetFaces(16, table);
+
+    // Rim from 0.4 to 0.3, length along the nose axis (still z) by half.
+    Scale(0.75f, 0.75f, 1.5f, true);
+}
+
+// ---------------------------------------------------------------------------
+// Thinking
+// ---------------------------------------------------------------------------
+
+void Ship::Update(int frameMs)
+{
+    const float dt = frameMs * 0.001f;
+    Matrix4 move = Identity();
+
+    velocity = Subtract(velocity, Multiply(velocity, dt * drag));
+
+    // At most one change of mode per update.
+    if (state == ShipState::Normal && ShieldKeyDown()) {
+        state = ShipState::Shield;
+        radius = shieldRadius;
+    } else if (state == ShipState::Shield && !ShieldKeyDown()) {
+        state = ShipState::Normal;
+        radius = normalRadius;
+    } else if (KeyDown(VK_DOWN) && state == ShipState::Normal) {
+        hyperspaceStart = timeGetTime();
+        state = ShipState::Hyperspace;
+        // Magnitudes first, then the two signs: the draws keep this order.
+        float x = (sys::rand() % 1100) * 0.01f;
+        float y = (sys::rand() % 822) * 0.01f;
+        if (sys::rand() % 2 == 0)
+            x = -x;
+        if (sys::rand() % 2 == 0)
+            y = -y;
+        Translate(Negate(position), false);
+        Translate(x, y, 0.0f, false);
+        velocity = Vector3{};
+    }
+
+    // Jumping: nothing moves, fires or collides, not even in the update
+    // that comes out of the jump. The wait is wall-clock time.
+    if (state == ShipState::Hyperspace) {
+        if (timeGetTime() - hyperspaceStart > hyperspaceMs) {
+            state = ShipState::Normal;
+            hyperspaceStart = 0;
+        }
+        return;
+    }
+
+    if (KeyDown(VK_UP)) {
+        velocity = Add(velocity, Multiply(Multiply(forward, thrust), dt));
+        if (Length(velocity) > speedCap) {
+            Normalize(velocity);
+            velocity = Multiply(velocity, speedCap);
+        }
+    } else if (Length(velocity) < stopSpeed) {
+        velocity = Vector3{};
+    }
+
+    // side points into the screen, so a negative angle turns the nose
+    // counter-clockwise on screen. Left wins over Right.
+    if (KeyDown(VK_LEFT))
+        move = Rotation(dt * -turnRate, side);
+    else if (KeyDown(VK_RIGHT))
+        move = Rotation(dt * turnRate, side);
+
+    // Turn about the centre first, then move.
+    move = Product(Translation(Multiply(velocity, dt)), move);
+    ApplyTransform(move, true);
+
+    if (position.x > boundX)
+        Translate(-22.0f, 0.0f, 0.0f, false);
+    else if (position.x < -boundX)
+        Translate(22.0f, 0.0f, 0.0f, false);
+    if (position.y > boundY)
+        Translate(0.0f, -16.44f, 0.0f, false);
+    else if (position.y < -boundY)
+        Translate(0.0f, 16.44f, 0.0f, false);
+
+    // One press, one shot; a press held while four bullets fly fires as
+    // soon as one of them is gone.
+    if (state == ShipState::Normal && !fireLatch && KeyDown(VK_SPACE) &&
+        world.bulletCount < maxBullets) {
+        fireLatch = true;
+        AddObject(new Bullet(*this));
+    } else if (!KeyDown(VK_SPACE)) {
+        fireLatch = false;
+    }
+
+    // Only the first touching rock in list order counts.
+    for (Rock *rock : world.rocks) {
+        if (Length(Subtract(position, rock->position)) < rock->radius + radius) {
+            if (state == ShipState::Normal) {
+                rock->hit = true;
+                // Marks this ship dead and clears world.ship; the world
+                // destroys it right after this update.
+                DestroyShip(*this);
+            } else {
+                DebugLog("Bounce");
+                ElasticBounce(*this, *rock);
+                // Step clear of the rock with the new velocity.
+                Translate(Multiply(velocity, dt), false);
+            }
+            break;
+        }
+    }
+}
+
+void ElasticBounce(SceneObject &ship, SceneObject &rock)
+{
+    // Whole vectors, not the component along the line of centres. The
+    // ship counts in units per second and a rock in units per 500 ms; the
+    // values are exchanged as stored.
+    const float m = ship.mass;
+    const float M = rock.mass;
+    const Vector3 u = ship.velocity;
+    const Vector3 w = rock.velocity;
+    ship.velocity = Divide(Add(Multiply(u, m - M), Multiply(w, 2.0f * M)), m + M);
+    rock.velocity = Divide(Add(Multiply(w, M - m), Multiply(u, 2.0f * m)), m + M);
+}
+
+// ---------------------------------------------------------------------------
+// Presenting
+// ---------------------------------------------------------------------------
+
+void Ship::Draw()
+{
+    if (state == ShipState::Hyperspace)
+        return;
+
+    MeshObject::Draw();
+
+    if (state == ShipState::Shield) {
+        // A lit, translucent sphere over whatever is already drawn.
+        glPushMatrix();
+        glDisable(GL_DEPTH_TEST);
+        glTranslatef(position.x, position.y, position.z);
+        glColor4f(0.8f, 0.8f, 0.8f, 0.6f);
+        gluSphere(quadric, radius, 20, 20);
+        // The sphere is the only thing that sends normals; meshes are lit
+        // with (0, 0, 1), so put it back.
+        glNormal3f(0.0f, 0.0f, 1.0f);
+        glEnable(GL_DEPTH_TEST);
+        glPopMatrix();
+    }
+}
+
+void QuadricErrorCallback(GLenum code)
+{
+    const GLubyte *text = gluErrorString(code);
+    std::fprintf(stderr, "Quadric Error: %s\n",
+                 text ? reinterpret_cast<const char *>(text) : "unknown GLU error");
+    if (quadricErrorTeardown)
+        quadricErrorTeardown();
+    std::exit(1);
+}

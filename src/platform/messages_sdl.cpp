@@ -1,0 +1,168 @@
+#include "platform/messages.h"
+
+#include <deque>
+
+#include <SDL.h>
+
+#include "platform/sdl_backend.h"
+#include "platform/sdl_keys.h"
+#include "platform/virtual_keys.h"
+
+volatile std::sig_atomic_t sdlCloseRequested = 0;
+
+// Windows' WM_ACTIVATE low word
+enum : uintptr_t {
+    WA_INACTIVE = 0,
+    WA_ACTIVE = 1,
+};
+
+// Messages made from SDL events and not yet taken: one event can make two
+// (Alt+F4 is a system key and a close request).
+static std::deque<Message> pendingMessages;
+static bool                quitPosted = false;
+static int                 quitCode = 0;
+
+// How each key's last press went out, so that its release goes out the
+// same way: a key pressed without Alt and released with Alt held must
+// still clear its KeyState entry, or the ship would thrust on for ever.
+enum class KeyPress : unsigned char { None, Game, System };
+static KeyPress keyPresses[256];
+
+static void Post(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    pendingMessages.push_back(Message{message, wParam, lParam});
+}
+
+// Key messages as Windows makes them. Alt held without Ctrl makes a system
+// key (Ctrl+Alt is AltGr on Windows, which types characters); F10 always
+// is one.
+static void TranslateKey(const SDL_KeyboardEvent &key)
+{
+    const uint32_t vk = VirtualKeyFromSdl(key.keysym.scancode, key.keysym.sym);
+    if (vk == 0 || vk >= 256)
+        return;
+    const bool altHeld = (key.keysym.mod & KMOD_ALT) != 0;
+    const bool ctrlHeld = (key.keysym.mod & KMOD_CTRL) != 0;
+    const bool systemNow = (altHeld && !ctrlHeld) || vk == VK_F10;
+    const bool down = key.type == SDL_KEYDOWN;
+
+    // lParam as Windows fills it: repeat count 1, bit 29 while Alt is held,
+    // bit 30 when the key was already down, bit 31 on release.
+    intptr_t lParam = 1;
+    if (altHeld)
+        lParam |= intptr_t(1) << 29;
+    if (!down || key.repeat)
+        lParam |= intptr_t(1) << 30;
+    if (!down)
+        lParam |= intptr_t(1) << 31;
+
+    if (down) {
+        // An auto-repeat keeps the way of the first press
+        KeyPress &press = keyPresses[vk];
+        if (!key.repeat || press == KeyPress::None)
+            press = systemNow ? KeyPress::System : KeyPress::Game;
+        const bool system = press == KeyPress::System;
+        Post(system ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, lParam);
+        // Windows' default handling turns Alt+F4 into a close request, once
+        // per press
+        if (system && vk == VK_F4 && altHeld && !key.repeat)
+            Post(WM_CLOSE, 0, 0);
+        return;
+    }
+    KeyPress &press = keyPresses[vk];
+    const bool system = press == KeyPress::None ? systemNow : press == KeyPress::System;
+    press = KeyPress::None;
+    Post(system ? WM_SYSKEYUP : WM_KEYUP, vk, lParam);
+}
+
+static void TranslateWindowEvent(const SDL_WindowEvent &event)
+{
+    if (!sdlVideo.window || event.windowID != SDL_GetWindowID(sdlVideo.window))
+        return;
+    switch (event.event) {
+    case SDL_WINDOWEVENT_MINIMIZED:
+        // The high word of wParam says "minimised"
+        Post(WM_ACTIVATE, WA_INACTIVE | (uintptr_t(1) << 16), 0);
+        break;
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        // A window that has the keyboard or is back on screen is not
+        // minimised. Losing the keyboard says nothing: the game keeps
+        // running behind other windows.
+        Post(WM_ACTIVATE, WA_ACTIVE, 0);
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED: {
+        const intptr_t width = event.data1 & 0xFFFF;
+        const intptr_t height = event.data2 & 0xFFFF;
+        Post(WM_SIZE, 0, width | (height << 16));
+        break;
+    }
+    case SDL_WINDOWEVENT_CLOSE:
+        Post(WM_CLOSE, 0, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+static void TranslateEvent(const SDL_Event &event)
+{
+    switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        TranslateKey(event.key);
+        break;
+    case SDL_WINDOWEVENT:
+        TranslateWindowEvent(event.window);
+        break;
+    // The session or the system asks the program to end
+    case SDL_QUIT:
+        Post(WM_CLOSE, 0, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+bool Sys_PeekMessage(Message &message)
+{
+    if (quitPosted) {
+        quitPosted = false;
+        message = Message{WM_QUIT, static_cast<uintptr_t>(static_cast<intptr_t>(quitCode)), 0};
+        return true;
+    }
+    if (sdlCloseRequested) {
+        sdlCloseRequested = 0;
+        message = Message{WM_CLOSE, 0, 0};
+        return true;
+    }
+    // Events only flow while the video system is up
+    if (pendingMessages.empty() && SDL_WasInit(SDL_INIT_EVENTS)) {
+        SDL_Event event;
+        while (pendingMessages.empty() && SDL_PollEvent(&event))
+            TranslateEvent(event);
+    }
+    if (pendingMessages.empty())
+        return false;
+    message = pendingMessages.front();
+    pendingMessages.pop_front();
+    return true;
+}
+
+void Sys_DispatchMessage(const Message &message)
+{
+    if (sdlVideo.procedure)
+        sdlVideo.procedure(message.message, message.wParam, message.lParam);
+}
+
+void Sys_PostQuitMessage(int exitCode)
+{
+    quitPosted = true;
+    quitCode = exitCode;
+}
+
+intptr_t Sys_DefaultWindowProc(uint32_t, uintptr_t, intptr_t)
+{
+    return 0;
+}

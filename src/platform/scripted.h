@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/messages.h"
+
+// The scripted backend, for tests of the shell: the test says what the
+// system answers (messages, clock, display modes, message-box answers,
+// failing steps) and reads back what the shell asked for, in order.
+// OpenGL stays real: a rendering context is an offscreen Mesa context.
+
+struct ScriptedDisplayMode {
+    int width, height, bits;
+};
+
+struct ScriptedMessageBox {
+    std::string text;
+    std::string caption;
+    uint32_t    flags;
+};
+
+// One turn of the message queue: a message, or an empty queue after the
+// clock has moved on by advanceMs.
+struct ScriptStep {
+    bool     idle = false;
+    Message  message;
+    uint32_t advanceMs = 0;
+};
+
+struct ScriptedPlatform {
+    // What the system answers.
+    std::map<std::string, int>       failures;        // step -> which call fails (1-based; 0: every call)
+    std::vector<ScriptedDisplayMode> displayModes{{800, 600, 32}, {800, 600, 16}, {640, 480, 16}};
+    int                              questionAnswer = 6;  // IDYES
+    bool                             swapControl = true;
+    std::deque<ScriptStep>           script;
+    uint32_t                         now = 0;            // what timeGetTime returns
+    int64_t                          calendarTime = 1234; // what Sys_Time returns, in s
+    std::function<void()>            onIdle;             // runs at every idle turn
+
+    // What the shell asked for.
+    std::vector<std::string>         calls;          // every step, in order, with its outcome
+    std::vector<ScriptedMessageBox>  boxes;
+    std::vector<int>                 swapIntervals;
+    int                              swaps = 0;
+    int                              idleTurns = 0;
+    std::map<std::string, int>       callCounts;     // step -> calls so far
+};
+
+extern ScriptedPlatform scripted;
+
+// Fresh answers and records; the clock source becomes scripted.now.
+void ResetScriptedPlatform();
+// Queues a message for the window procedure.
+void ScriptMessage(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);
+// Queues WM_KEYDOWN or WM_KEYUP for a virtual-key code.
+void ScriptKey(uint32_t virtualKey, bool down);
+// Queues turns with an empty queue, each after the clock moved advanceMs.
+void ScriptIdle(uint32_t advanceMs = 0, int turns = 1);
+// Calls whose text starts with prefix, in order.
+std::vector<std::string> ScriptedCalls(const std::string &prefix = "");

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <csignal>
+#include <cstdint>
+
+#include "platform/messages.h"
+
+// State shared by the SDL backend's files, and nothing the shell calls.
+// Only the SDL types are forward-declared here.
+
+struct SDL_Window;
+
+struct SdlVideoState {
+    WindowProcedure procedure = nullptr; // of the registered window class; null when none
+    bool        registered = false;      // the video subsystem is up for the window class
+    SDL_Window *window = nullptr;        // the one game window; null when none
+    bool        modeChosen = false;      // a full-screen display mode has been picked
+    int         modeWidth = 0;           // the picked mode, in pixels
+    int         modeHeight = 0;
+    uint32_t    modeFormat = 0;          // its SDL_PixelFormatEnum
+    int         modeRefresh = 0;         // its refresh rate in Hz, 0 when unknown
+    bool        cursorHidden = false;    // Vid_ShowCursor(false) is in force
+    bool        surfaceTaken = false;    // the window's drawing surface is handed out
+    int         surfaceFormat = 0;       // the pixel format set on it, 0 while none
+    void       *context = nullptr;       // the game's SDL_GLContext; null when none
+};
+
+// Defined in video_sdl.cpp.
+extern SdlVideoState sdlVideo;
+
+// Set by the SIGINT / SIGTERM handler, taken by Sys_PeekMessage as one
+// WM_CLOSE. Defined in messages_sdl.cpp.
+extern volatile std::sig_atomic_t sdlCloseRequested;
+
+// The SDL window behind a window handle; null for a handle that is not the
+// live game window. For tests that need to look at the real window.
+SDL_Window *Vid_SdlWindow(struct VidWindow *window);
+
+// Leaves full screen and shows the cursor again if the game changed them;
+// what every way out of the program needs before SDL goes down.
+void Vid_RestoreForExit();

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+
+// The Windows virtual-key code for an SDL key event, from its scancode
+// (SDL_Scancode) and keycode (SDL_Keycode); 0 for a key that has none.
+// Letters and punctuation follow the keyboard layout, as Windows layouts
+// do: they come from the keycode. Everything else, the digit row included
+// (French layouts still send '1'..'0' there), comes from the key's place,
+// the scancode. Left and right modifiers both give VK_SHIFT, VK_CONTROL
+// and VK_MENU, as in the key messages of Windows.
+uint32_t VirtualKeyFromSdl(int scancode, int keycode);

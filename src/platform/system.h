@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdint>
+
+// Gives up the rest of the time slice for milliseconds (0: just yields).
+void    Sys_Sleep(uint32_t milliseconds);
+// The calendar time in whole seconds.
+int64_t Sys_Time();
+// Starts the backend: installs its clock as timeGetTime and turns SIGINT
+// and SIGTERM into WM_CLOSE.
+void    Sys_Init();
+// Called on every way out: restores the display mode and the cursor if the
+// game changed them, and shuts the backend down. Safe to call twice.
+void    Sys_Shutdown();

@@ -1,0 +1,70 @@
+#include "platform/system.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+
+#include <sched.h>
+
+#include <SDL.h>
+
+#include "platform/clock.h"
+#include "platform/sdl_backend.h"
+
+static bool systemStarted = false;
+
+void Sys_Sleep(uint32_t milliseconds)
+{
+    // SDL_Delay(0) returns at once without giving up the processor
+    if (milliseconds == 0)
+        sched_yield();
+    else
+        SDL_Delay(milliseconds);
+}
+
+int64_t Sys_Time()
+{
+    return static_cast<int64_t>(std::time(nullptr));
+}
+
+// Only sets a flag: the close request goes out through the message queue,
+// where the game ends the normal way and puts the desktop back.
+static void RequestClose(int)
+{
+    sdlCloseRequested = 1;
+}
+
+static Uint32 SdlMilliseconds()
+{
+    return SDL_GetTicks();
+}
+
+void Sys_Init()
+{
+    SetClockSource(SdlMilliseconds);
+
+    // SDL would turn the signals into SDL_QUIT itself, but only while its
+    // event system runs; ours work from the start, between windows too.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    struct sigaction action {};
+    action.sa_handler = RequestClose;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    // exit() from deep inside the game (the quadric error) still restores
+    // the desktop
+    if (!systemStarted)
+        std::atexit(Sys_Shutdown);
+    systemStarted = true;
+}
+
+void Sys_Shutdown()
+{
+    Vid_RestoreForExit();
+    // SDL_Quit destroys the window and the context behind the handles, so
+    // they are forgotten here; later releases through them fail harmlessly.
+    SDL_Quit();
+    sdlVideo = SdlVideoState{};
+}

@@ -1,0 +1,323 @@
+#include "platform/video.h"
+
+#include <cstdio>
+
+#include <SDL.h>
+
+#include "platform/sdl_backend.h"
+
+// The opaque handles stand for the one window the game has at a time; a
+// handle is valid while the state below says that thing exists.
+struct VidModule {
+    int unused;
+};
+struct VidWindow {
+    int unused;
+};
+struct VidSurface {
+    int unused;
+};
+struct VidGLContext {
+    int unused;
+};
+
+SdlVideoState sdlVideo;
+
+static VidModule    videoModule;
+static VidWindow    gameWindow;
+static VidSurface   gameSurface;
+static VidGLContext gameContext;
+
+// [SECTION] Window class
+
+ModuleHandle Vid_RegisterClass(WindowProcedure procedure)
+{
+    // Like a second RegisterClass of the same name, a second registration fails
+    if (sdlVideo.registered || !procedure)
+        return nullptr;
+    // One close box gives one WM_CLOSE, from its window event: SDL must not
+    // add an SDL_QUIT for the last window closing.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        return nullptr;
+    sdlVideo.registered = true;
+    sdlVideo.procedure = procedure;
+    return &videoModule;
+}
+
+bool Vid_UnregisterClass(ModuleHandle module)
+{
+    // As on Windows, a class cannot go while a window of it exists
+    if (module != &videoModule || !sdlVideo.registered || sdlVideo.window)
+        return false;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    sdlVideo.registered = false;
+    sdlVideo.procedure = nullptr;
+    return true;
+}
+
+// [SECTION] Display mode and cursor
+
+bool Vid_ChangeDisplayMode(int width, int height, int bits)
+{
+    if (!sdlVideo.registered || bits <= 0 || bits % 8 != 0)
+        return false;
+    // "32-bit colour" is 4 bytes per pixel: SDL calls the usual desktop
+    // format RGB888, 24 bits per pixel stored in 4 bytes.
+    const int bytes = bits / 8;
+    // The desktop's own mode is always on offer, also where a driver lists
+    // no modes (the offscreen one)
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = -1; i < count; ++i) {
+        SDL_DisplayMode mode;
+        const int got =
+            i < 0 ? SDL_GetDesktopDisplayMode(0, &mode) : SDL_GetDisplayMode(0, i, &mode);
+        if (got != 0)
+            continue;
+        if (mode.w != width || mode.h != height ||
+            static_cast<int>(SDL_BYTESPERPIXEL(mode.format)) != bytes)
+            continue;
+        // The switch itself happens when the full-screen window appears
+        sdlVideo.modeChosen = true;
+        sdlVideo.modeWidth = mode.w;
+        sdlVideo.modeHeight = mode.h;
+        sdlVideo.modeFormat = mode.format;
+        sdlVideo.modeRefresh = mode.refresh_rate;
+        return true;
+    }
+    return false;
+}
+
+bool Vid_RestoreDisplayMode()
+{
+    bool restored = true;
+    // Leaving full screen gives the desktop its own mode back
+    if (sdlVideo.window && (SDL_GetWindowFlags(sdlVideo.window) & SDL_WINDOW_FULLSCREEN))
+        restored = SDL_SetWindowFullscreen(sdlVideo.window, 0) == 0;
+    sdlVideo.modeChosen = false;
+    return restored;
+}
+
+void Vid_ShowCursor(bool show)
+{
+    sdlVideo.cursorHidden = !show;
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+        SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void Vid_RestoreForExit()
+{
+    if (!SDL_WasInit(SDL_INIT_VIDEO))
+        return;
+    if (sdlVideo.window && (SDL_GetWindowFlags(sdlVideo.window) & SDL_WINDOW_FULLSCREEN))
+        SDL_SetWindowFullscreen(sdlVideo.window, 0);
+    if (sdlVideo.cursorHidden)
+        SDL_ShowCursor(SDL_ENABLE);
+    sdlVideo.cursorHidden = false;
+    sdlVideo.modeChosen = false;
+}
+
+// [SECTION] Window
+
+WindowHandle Vid_CreateWindow(ModuleHandle module, const char *title, int width, int height,
+                              bool fullscreen)
+{
+    if (module != &videoModule || !sdlVideo.registered || sdlVideo.window)
+        return nullptr;
+    // SDL fixes the pixel format when the window is made, so the format the
+    // game chooses later is asked for here: double-buffered RGBA with a
+    // 16-bit depth buffer, the deepest colour the display has.
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+
+    // Hidden until Vid_ShowWindow, like a window without WS_VISIBLE. A
+    // decorated window can be resized like an overlapped one.
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    flags |= fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE;
+    SDL_Window *window = SDL_CreateWindow(title ? title : "", 0, 0, width, height, flags);
+    if (!window)
+        return nullptr;
+    if (fullscreen && sdlVideo.modeChosen) {
+        SDL_DisplayMode mode{};
+        mode.w = sdlVideo.modeWidth;
+        mode.h = sdlVideo.modeHeight;
+        mode.format = sdlVideo.modeFormat;
+        mode.refresh_rate = sdlVideo.modeRefresh;
+        if (SDL_SetWindowDisplayMode(window, &mode) != 0) {
+            SDL_DestroyWindow(window);
+            return nullptr;
+        }
+    }
+    // The game refuses the screen saver while its window exists
+    SDL_DisableScreenSaver();
+    sdlVideo.window = window;
+    return &gameWindow;
+}
+
+bool Vid_DestroyWindow(WindowHandle window)
+{
+    if (window != &gameWindow || !sdlVideo.window)
+        return false;
+    SDL_DestroyWindow(sdlVideo.window);
+    sdlVideo.window = nullptr;
+    sdlVideo.surfaceTaken = false;
+    sdlVideo.surfaceFormat = 0;
+    SDL_EnableScreenSaver();
+    return true;
+}
+
+void Vid_ShowWindow(WindowHandle window)
+{
+    SDL_Window *sdlWindow = Vid_SdlWindow(window);
+    if (!sdlWindow)
+        return;
+    SDL_ShowWindow(sdlWindow);
+    SDL_RaiseWindow(sdlWindow);
+    // Drivers without keyboard focus of their own (offscreen) refuse this
+    // harmlessly
+    SDL_SetWindowInputFocus(sdlWindow);
+}
+
+SDL_Window *Vid_SdlWindow(WindowHandle window)
+{
+    return window == &gameWindow ? sdlVideo.window : nullptr;
+}
+
+// [SECTION] Drawing surface, pixel format and GL context
+
+DeviceContext Vid_GetDeviceContext(WindowHandle window)
+{
+    if (!Vid_SdlWindow(window))
+        return nullptr;
+    sdlVideo.surfaceTaken = true;
+    return &gameSurface;
+}
+
+bool Vid_ReleaseDeviceContext(WindowHandle window, DeviceContext surface)
+{
+    if (!Vid_SdlWindow(window) || surface != &gameSurface || !sdlVideo.surfaceTaken)
+        return false;
+    sdlVideo.surfaceTaken = false;
+    return true;
+}
+
+// The window of a surface handed out and not yet released; null otherwise.
+static SDL_Window *SurfaceWindow(DeviceContext surface)
+{
+    return surface == &gameSurface && sdlVideo.surfaceTaken ? sdlVideo.window : nullptr;
+}
+
+int Vid_ChoosePixelFormat(DeviceContext surface, int colourBits, int depthBits)
+{
+    SDL_Window *window = SurfaceWindow(surface);
+    if (!window || colourBits <= 0 || depthBits < 0)
+        return 0;
+    // The one format there is: the one the window was made with
+    return (SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL) ? 1 : 0;
+}
+
+bool Vid_SetPixelFormat(DeviceContext surface, int format)
+{
+    // As on Windows, a window's pixel format is set once for good
+    if (!SurfaceWindow(surface) || format != 1)
+        return false;
+    if (sdlVideo.surfaceFormat != 0 && sdlVideo.surfaceFormat != format)
+        return false;
+    sdlVideo.surfaceFormat = format;
+    return true;
+}
+
+RenderContext Vid_CreateContext(DeviceContext surface)
+{
+    SDL_Window *window = SurfaceWindow(surface);
+    if (!window || sdlVideo.surfaceFormat == 0 || sdlVideo.context)
+        return nullptr;
+    // SDL makes a new context current at once; wglCreateContext does not,
+    // so whatever was current before is put back.
+    SDL_Window   *previousWindow = SDL_GL_GetCurrentWindow();
+    SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
+    sdlVideo.context = SDL_GL_CreateContext(window);
+    if (!sdlVideo.context)
+        return nullptr;
+    SDL_GL_MakeCurrent(previousWindow, previousContext);
+    return &gameContext;
+}
+
+bool Vid_MakeCurrent(DeviceContext surface, RenderContext context)
+{
+    SDL_Window *window = SurfaceWindow(surface);
+    if (!window || context != &gameContext || !sdlVideo.context)
+        return false;
+    return SDL_GL_MakeCurrent(window, sdlVideo.context) == 0;
+}
+
+bool Vid_ReleaseCurrent()
+{
+    if (!SDL_WasInit(SDL_INIT_VIDEO))
+        return false;
+    return SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
+}
+
+bool Vid_DeleteContext(RenderContext context)
+{
+    if (context != &gameContext || !sdlVideo.context)
+        return false;
+    SDL_GL_DeleteContext(sdlVideo.context);
+    sdlVideo.context = nullptr;
+    return true;
+}
+
+void Vid_SwapBuffers(DeviceContext surface)
+{
+    if (SDL_Window *window = SurfaceWindow(surface))
+        SDL_GL_SwapWindow(window);
+}
+
+bool Vid_SetSwapInterval(int interval)
+{
+    return SDL_GL_SetSwapInterval(interval) == 0;
+}
+
+// [SECTION] Message boxes
+
+int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
+{
+    const bool question = (flags & 0x0F) == MB_YESNO;
+    // The icon is a 4-bit field, not a set of bits: MB_ICONEXCLAMATION
+    // contains the bit of MB_ICONSTOP.
+    Uint32 icon = 0;
+    switch (flags & 0xF0) {
+    case MB_ICONSTOP: icon = SDL_MESSAGEBOX_ERROR; break;
+    case MB_ICONEXCLAMATION: icon = SDL_MESSAGEBOX_WARNING; break;
+    case MB_ICONINFORMATION: icon = SDL_MESSAGEBOX_INFORMATION; break;
+    default: break;
+    }
+    const SDL_MessageBoxButtonData yesNo[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes"},
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No"},
+    };
+    const SDL_MessageBoxButtonData ok[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDOK,
+         "OK"},
+    };
+    SDL_MessageBoxData box{};
+    box.flags = icon;
+    box.window = nullptr;
+    box.title = caption ? caption : "";
+    box.message = text ? text : "";
+    box.numbuttons = question ? 2 : 1;
+    box.buttons = question ? yesNo : ok;
+
+    int answer = -1;
+    if (SDL_ShowMessageBox(&box, &answer) != 0) {
+        // No display to show it on: the user still learns why
+        std::fprintf(stderr, "%s: %s\n", box.title, box.message);
+        std::fflush(stderr);
+        return question ? IDNO : IDOK;
+    }
+    // Closed without a button: the safe answer
+    if (answer != IDYES && answer != IDNO && answer != IDOK)
+        return question ? IDNO : IDOK;
+    return answer;
+}

@@ -1,0 +1,3 @@
+#include "shell/key_state.h"
+
+unsigned char KeyState[256] = {};

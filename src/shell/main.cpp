@@ -1,0 +1,17 @@
+// Quarvel: entry point. The platform owns main and hands over to the game.
+
+#include "objects/ship.h"
+#include "platform/system.h"
+#include "shell/game_loop.h"
+
+int main(int, char **)
+{
+    // The game takes no command line.
+    Sys_Init();
+    // An error in the shield's quadric ends the program from inside GLU:
+    // the desktop gets its display mode back first.
+    quadricErrorTeardown = Sys_Shutdown;
+    const int exitCode = RunGame();
+    Sys_Shutdown();
+    return exitCode;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+// The game's stderr split into its DEBUG lines ("DEBUG: " + text + CR LF)
+// and whatever else is there.
+struct StderrLines {
+    std::vector<std::string> debug; // the texts, without prefix and CR LF
+    std::vector<std::string> other; // any other line, DEBUG lines without CR included
+};
+
+StderrLines SplitStderr(const std::string &text);
+// How many DEBUG lines have exactly this text.
+int CountDebugLines(const StderrLines &lines, const std::string &text);
+// The end of every normal shutdown: the three statistics lines, then
+// "Program terminated." as the very last thing written.
+::testing::AssertionResult EndsWithShutdownLines(const std::string &stderrText);

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include <sys/types.h>
+
+// The real quarvel program on a given X display, with SDL left to pick its
+// own video driver and stderr (where the DEBUG lines go) captured. A game
+// still running when the object goes is killed, so a failed test never
+// leaves one behind; it also dies with this process.
+class GameProcess {
+public:
+    explicit GameProcess(const std::string &displayName);
+    ~GameProcess();
+    GameProcess(const GameProcess &) = delete;
+    GameProcess &operator=(const GameProcess &) = delete;
+
+    bool  Started() const { return pid > 0; }
+    pid_t Pid() const { return pid; }
+    // Sends a signal while the game runs.
+    void Signal(int signalNumber);
+    // Waits at most timeoutMs for the game to end; true once it has.
+    bool WaitForExit(int timeoutMs);
+    // After the end: the exit code, or -1 when a signal killed it.
+    int ExitCode() const { return exitCode; }
+    // After the end: the signal that killed it, or 0.
+    int KillSignal() const { return killSignal; }
+    // Everything written to stderr so far; complete after the end.
+    std::string Stderr();
+    // Exit code or signal and stderr, for failure messages.
+    std::string Describe();
+
+private:
+    void ReadStderr();
+
+    pid_t       pid = -1;
+    int         pidfd = -1;       // becomes readable when the game ends
+    int         stderrPipe = -1;  // read end
+    bool        ended = false;
+    int         exitCode = -1;
+    int         killSignal = 0;
+    std::thread reader;           // drains stderr so the game never blocks on it
+    std::mutex  stderrLock;
+    std::string stderrText;
+};

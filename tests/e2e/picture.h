@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Rgb {
+    uint8_t r, g, b;
+};
+
+// Screen pixels from left to right and top to bottom: y grows downwards, as
+// on the X screen. right and bottom are exclusive.
+struct Box {
+    int left, top, right, bottom;
+    bool Empty() const { return right <= left || bottom <= top; }
+};
+
+// A copy of the screen as the X server shows it.
+class Picture {
+public:
+    int              width = 0;
+    int              height = 0;
+    std::vector<Rgb> pixels; // row by row from the top
+
+    Rgb At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+    // How many pixels of box pass test.
+    int Count(const Box &box, bool (*test)(Rgb)) const;
+    // The smallest box around the pixels of box that pass test; empty when none does.
+    Box Extent(const Box &box, bool (*test)(Rgb)) const;
+    // True when both pictures hold the same pixels in box.
+    bool SameIn(const Picture &other, const Box &box) const;
+    // Binary PPM (P6); false when the file cannot be written.
+    bool WritePpm(const std::string &path) const;
+};
+
+// The score's colour: glyphs are drawn unlit in (1, 1, 1).
+bool IsWhite(Rgb pixel);
+// Clearly coloured: only rocks, their debris and the explosion lights are;
+// the ship, its shield, bullets and stars are grey.
+bool IsColoured(Rgb pixel);
+// Anything but the black of the cleared screen.
+bool IsLit(Rgb pixel);

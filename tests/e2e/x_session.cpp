@@ -1,0 +1,289 @@
+#include "x_session.h"
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <poll.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
+
+const char *const gameWindowTitle = "Quarvel - by Tobrenik";
+
+using Clock = std::chrono::steady_clock;
+
+static Clock::time_point Deadline(int timeoutMs)
+{
+    return Clock::now() + std::chrono::milliseconds(timeoutMs);
+}
+
+// Nothing to wait on for a window's appearance that covers every case, so
+// look again every 20 ms.
+static void PauseBriefly()
+{
+    poll(nullptr, 0, 20);
+}
+
+// The UTF-8 _NET_WM_NAME when set, else WM_NAME.
+static std::string WindowName(Display *display, Window window)
+{
+    std::string name;
+    const Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom           type = None;
+    int            format = 0;
+    unsigned long  count = 0, after = 0;
+    unsigned char *data = nullptr;
+    if (XGetWindowProperty(display, window, netWmName, 0, 1024, False, utf8, &type, &format,
+                           &count, &after, &data) == Success &&
+        data) {
+        if (type == utf8 && format == 8)
+            name.assign(reinterpret_cast<char *>(data), count);
+        XFree(data);
+    }
+    if (!name.empty())
+        return name;
+    char *plain = nullptr;
+    if (XFetchName(display, window, &plain) && plain) {
+        name = plain;
+        XFree(plain);
+    }
+    return name;
+}
+
+// The process id a window's client put in _NET_WM_PID; 0 when absent.
+static unsigned long WindowPid(Display *display, Window window)
+{
+    const Atom     netWmPid = XInternAtom(display, "_NET_WM_PID", False);
+    Atom           type = None;
+    int            format = 0;
+    unsigned long  count = 0, after = 0, pid = 0;
+    unsigned char *data = nullptr;
+    if (XGetWindowProperty(display, window, netWmPid, 0, 1, False, XA_CARDINAL, &type, &format,
+                           &count, &after, &data) == Success &&
+        data) {
+        if (type == XA_CARDINAL && format == 32 && count == 1)
+            pid = *reinterpret_cast<unsigned long *>(data);
+        XFree(data);
+    }
+    return pid;
+}
+
+static bool IsShown(Display *display, Window window)
+{
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display, window, &attributes) &&
+           attributes.map_state == IsViewable;
+}
+
+static Window Search(Display *display, Window parent, const GameProcess &game)
+{
+    Window       root = None, up = None;
+    Window      *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, parent, &root, &up, &children, &count))
+        return None;
+    std::vector<Window> list(children, children + count);
+    if (children)
+        XFree(children);
+    for (const Window child : list) {
+        if (WindowName(display, child) == gameWindowTitle && IsShown(display, child)) {
+            const unsigned long pid = WindowPid(display, child);
+            if (pid == 0 || pid == static_cast<unsigned long>(game.Pid()))
+                return child;
+        }
+        // A window manager would have framed the game's window
+        if (const Window found = Search(display, child, game))
+            return found;
+    }
+    return None;
+}
+
+Window FindGameWindow(Display *display, const GameProcess &game)
+{
+    return Search(display, DefaultRootWindow(display), game);
+}
+
+Window WaitForGameWindow(Display *display, GameProcess &game, int timeoutMs,
+                         const std::function<bool(Window)> &accept)
+{
+    const Clock::time_point deadline = Deadline(timeoutMs);
+    for (;;) {
+        const Window window = FindGameWindow(display, game);
+        if (window != None && (!accept || accept(window)))
+            return window;
+        if (Clock::now() >= deadline || game.WaitForExit(0))
+            return None;
+        PauseBriefly();
+    }
+}
+
+void WatchWindow(Display *display, Window window)
+{
+    XSelectInput(display, window, StructureNotifyMask);
+    XSync(display, False);
+}
+
+bool WaitForWindowGone(Display *display, Window window, int timeoutMs)
+{
+    const Clock::time_point deadline = Deadline(timeoutMs);
+    for (;;) {
+        while (XPending(display)) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if ((event.type == UnmapNotify && event.xunmap.window == window) ||
+                (event.type == DestroyNotify && event.xdestroywindow.window == window))
+                return true;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd events{ConnectionNumber(display), POLLIN, 0};
+        poll(&events, 1, static_cast<int>(left.count()));
+    }
+}
+
+bool PointerHidden(Display *display)
+{
+    XFixesCursorImage *cursor = XFixesGetCursorImage(display);
+    if (!cursor)
+        return false;
+    bool hidden = true;
+    // Alpha in the top byte of each ARGB pixel
+    for (int i = 0; i < cursor->width * cursor->height; ++i)
+        hidden = hidden && (cursor->pixels[i] >> 24) == 0;
+    XFree(cursor);
+    return hidden;
+}
+
+bool AcceptsDeleteWindow(Display *display, Window window)
+{
+    const Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    Atom      *protocols = nullptr;
+    int        count = 0;
+    bool       found = false;
+    if (XGetWMProtocols(display, window, &protocols, &count)) {
+        for (int i = 0; i < count; ++i)
+            found = found || protocols[i] == deleteWindow;
+        XFree(protocols);
+    }
+    return found;
+}
+
+void SendDeleteWindow(Display *display, Window window)
+{
+    XEvent event;
+    std::memset(&event, 0, sizeof event);
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XSync(display, False);
+}
+
+static void FakeKey(Display *display, KeySym key, bool down)
+{
+    const KeyCode code = XKeysymToKeycode(display, key);
+    XTestFakeKeyEvent(display, code, down ? True : False, CurrentTime);
+    // Once the server has answered, the event is on its way to the game
+    XSync(display, False);
+}
+
+void PressKey(Display *display, KeySym key)
+{
+    FakeKey(display, key, true);
+}
+
+void ReleaseKey(Display *display, KeySym key)
+{
+    FakeKey(display, key, false);
+}
+
+// A fingerprint of the screen's pixels (FNV-1a over the raw image).
+static uint64_t ScreenFingerprint(Display *display)
+{
+    const Window root = DefaultRootWindow(display);
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, root, &attributes);
+    XImage *image =
+        XGetImage(display, root, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+    if (!image)
+        return 0;
+    uint64_t hash = 14695981039346656037ull;
+    const size_t size = static_cast<size_t>(image->bytes_per_line) * image->height;
+    for (size_t i = 0; i < size; ++i)
+        hash = (hash ^ static_cast<unsigned char>(image->data[i])) * 1099511628211ull;
+    XDestroyImage(image);
+    return hash;
+}
+
+bool WaitForFrames(Display *display, int frames, int timeoutMs)
+{
+    const Clock::time_point deadline = Deadline(timeoutMs);
+    uint64_t last = ScreenFingerprint(display);
+    int changes = 0;
+    while (changes < frames) {
+        if (Clock::now() >= deadline)
+            return false;
+        const uint64_t now = ScreenFingerprint(display);
+        if (now != last)
+            ++changes;
+        last = now;
+    }
+    return true;
+}
+
+bool HoldKey(Display *display, KeySym key, int frames, int timeoutMs)
+{
+    PressKey(display, key);
+    const bool seen = WaitForFrames(display, frames, timeoutMs);
+    ReleaseKey(display, key);
+    return seen;
+}
+
+static int MaskShift(unsigned long mask)
+{
+    int shift = 0;
+    while (mask && !(mask & 1)) {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
+Picture ReadScreen(Display *display)
+{
+    Picture picture;
+    const Window root = DefaultRootWindow(display);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, root, &attributes))
+        return picture;
+    XImage *image =
+        XGetImage(display, root, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+    if (!image)
+        return picture;
+    picture.width = image->width;
+    picture.height = image->height;
+    picture.pixels.resize(static_cast<size_t>(image->width) * image->height);
+    const int redShift = MaskShift(image->red_mask);
+    const int greenShift = MaskShift(image->green_mask);
+    const int blueShift = MaskShift(image->blue_mask);
+    for (int y = 0; y < image->height; ++y)
+        for (int x = 0; x < image->width; ++x) {
+            const unsigned long value = XGetPixel(image, x, y);
+            // 8 bits per channel at depth 24
+            picture.pixels[static_cast<size_t>(y) * image->width + x] = Rgb{
+                static_cast<uint8_t>((value & image->red_mask) >> redShift),
+                static_cast<uint8_t>((value & image->green_mask) >> greenShift),
+                static_cast<uint8_t>((value & image->blue_mask) >> blueShift)};
+        }
+    XDestroyImage(image);
+    return picture;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <functional>
+
+#include <X11/Xlib.h>
+
+#include "game_process.h"
+#include "picture.h"
+
+// What a user and a window manager do to the game, all through the X
+// server: find its window, type keys, press the close box, look at the
+// screen. Every wait polls and gives up after its limit.
+
+// The title the game gives its window.
+extern const char *const gameWindowTitle;
+
+// A viewable window titled like the game's and made by this game process,
+// searched through the whole tree from the root; None when there is none.
+Window FindGameWindow(Display *display, const GameProcess &game);
+// Waits until FindGameWindow finds a window that accept (if given) takes;
+// None after timeoutMs or once the game has ended.
+Window WaitForGameWindow(Display *display, GameProcess &game, int timeoutMs,
+                         const std::function<bool(Window)> &accept = {});
+// Asks the server to report when the window is unmapped or destroyed.
+void WatchWindow(Display *display, Window window);
+// After WatchWindow: waits until the window has been unmapped or destroyed.
+bool WaitForWindowGone(Display *display, Window window, int timeoutMs);
+// The mouse pointer is hidden where it stands (the middle of the screen,
+// over the game): the game hides it in full screen only.
+bool PointerHidden(Display *display);
+// The window takes WM_DELETE_WINDOW, so a window manager's close box asks
+// it to close instead of killing its client.
+bool AcceptsDeleteWindow(Display *display, Window window);
+// What a window manager sends when the close box is clicked.
+void SendDeleteWindow(Display *display, Window window);
+
+void PressKey(Display *display, KeySym key);
+void ReleaseKey(Display *display, KeySym key);
+// Waits until the screen has changed frames times: the game has drawn at
+// least that many frames. False after timeoutMs.
+bool WaitForFrames(Display *display, int frames, int timeoutMs);
+// Holds a key down while the game draws frames frames, so that it sees the
+// key in its state for more than one frame, then lets it go.
+bool HoldKey(Display *display, KeySym key, int frames, int timeoutMs);
+
+// The whole screen as the X server shows it (XGetImage of the root).
+Picture ReadScreen(Display *display);

@@ -1,0 +1,57 @@
+#include "shell_test.h"
+
+#include <cstring>
+#include <sstream>
+
+#include "objects/ship.h"
+#include "platform/scripted.h"
+#include "shell/render.h"
+#include "shell/window.h"
+#include "world/world.h"
+
+void ShellTest::SetUp()
+{
+    ResetScriptedPlatform();
+    ResetWorld();
+    std::memset(KeyState, 0, sizeof KeyState);
+    windowActive = true;
+    fullscreen = true;
+    swapIntervalProc = nullptr;
+    fireLatch = false;
+}
+
+void ShellTest::TearDown()
+{
+    if (capturing)
+        testing::internal::GetCapturedStderr();
+    // A test that left the window open closes it, so the next one starts
+    // with no context.
+    if (renderContext)
+        CloseGameWindow();
+    ResetWorld();
+    ResetScriptedPlatform();
+}
+
+void ShellTest::CaptureLog()
+{
+    testing::internal::CaptureStderr();
+    capturing = true;
+}
+
+std::vector<std::string> ShellTest::LogLines()
+{
+    const std::string text = testing::internal::GetCapturedStderr();
+    capturing = false;
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        // Every line must end in CR LF and carry the prefix.
+        EXPECT_FALSE(line.empty() || line.back() != '\r') << "line without CR LF: " << line;
+        EXPECT_EQ(line.rfind("DEBUG: ", 0), 0u) << "line without prefix: " << line;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line.size() >= 7 ? line.substr(7) : line);
+    }
+    return lines;
+}

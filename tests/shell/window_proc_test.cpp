@@ -1,0 +1,90 @@
+#include <GL/gl.h>
+
+#include "platform/messages.h"
+#include "platform/scripted.h"
+#include "platform/virtual_keys.h"
+#include "shell/window.h"
+#include "shell_test.h"
+
+class WindowProc : public ShellTest {};
+
+TEST_F(WindowProc, KeysSetAndClearTheirFlagsAndLargeCodesAreIgnored)
+{
+    EXPECT_EQ(GameWindowProc(WM_KEYDOWN, VK_SPACE, 0), 0);
+    EXPECT_EQ(KeyState[VK_SPACE], 1);
+    GameWindowProc(WM_KEYDOWN, VK_SPACE, 0); // auto-repeat
+    EXPECT_EQ(KeyState[VK_SPACE], 1);
+    GameWindowProc(WM_KEYUP, VK_SPACE, 0);
+    EXPECT_EQ(KeyState[VK_SPACE], 0);
+
+    unsigned char before[256];
+    std::copy(std::begin(KeyState), std::end(KeyState), before);
+    for (uintptr_t code : {uintptr_t{256}, uintptr_t{0x1FF}, uintptr_t{0x10020}, ~uintptr_t{0}}) {
+        EXPECT_EQ(GameWindowProc(WM_KEYDOWN, code, 0), 0);
+        GameWindowProc(WM_KEYUP, code, 0);
+    }
+    EXPECT_TRUE(std::equal(std::begin(KeyState), std::end(KeyState), before))
+        << "codes of 256 and above must not touch KeyState or anything past it";
+}
+
+TEST_F(WindowProc, SystemKeysNeverReachKeyState)
+{
+    GameWindowProc(WM_SYSKEYDOWN, 'X', 0);
+    GameWindowProc(WM_SYSKEYDOWN, VK_F10, 0);
+    EXPECT_EQ(KeyState['X'], 0);
+    EXPECT_EQ(KeyState[VK_F10], 0);
+    EXPECT_EQ(ScriptedCalls("DefaultWindowProc").size(), 2u) << "they go to the default handling";
+}
+
+TEST_F(WindowProc, OnlyMinimisingMakesTheWindowInactive)
+{
+    GameWindowProc(WM_ACTIVATE, 0, 0); // deactivated, not minimised
+    EXPECT_TRUE(windowActive) << "the game keeps running behind other windows";
+    GameWindowProc(WM_ACTIVATE, (1u << 16) | 0, 0);
+    EXPECT_FALSE(windowActive);
+    GameWindowProc(WM_ACTIVATE, 1, 0);
+    EXPECT_TRUE(windowActive);
+}
+
+TEST_F(WindowProc, ScreenSaverAndMonitorPowerAreRefused)
+{
+    EXPECT_EQ(GameWindowProc(WM_SYSCOMMAND, SC_SCREENSAVE, 0), 0);
+    EXPECT_EQ(GameWindowProc(WM_SYSCOMMAND, SC_MONITORPOWER, 0), 0);
+    EXPECT_TRUE(ScriptedCalls("DefaultWindowProc").empty());
+    GameWindowProc(WM_SYSCOMMAND, SC_SCREENSAVE + 1, 0);
+    EXPECT_EQ(ScriptedCalls("DefaultWindowProc").size(), 1u) << "other commands pass on";
+}
+
+TEST_F(WindowProc, CloseQueuesAQuitWithCodeZero)
+{
+    EXPECT_EQ(GameWindowProc(WM_CLOSE, 0, 0), 0);
+    Message message;
+    ASSERT_TRUE(Sys_PeekMessage(message));
+    EXPECT_EQ(message.message, static_cast<uint32_t>(WM_QUIT));
+    EXPECT_EQ(message.wParam, 0u);
+}
+
+TEST_F(WindowProc, SizeSetsViewportAndProjectionAndAZeroHeightBecomesOne)
+{
+    ASSERT_TRUE(OpenGameWindow("Quarvel - by Tobrenik", 800, 600, 32, true));
+    GameWindowProc(WM_SIZE, 0, 640 | (0 << 16));
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 640);
+    EXPECT_EQ(viewport[3], 1) << "a zero height is taken as 1";
+
+    // gluPerspective: m[0] = f / aspect and m[5] = f, so their ratio is the
+    // aspect the projection was built with (GL keeps the matrix in floats).
+    GLdouble projection[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    EXPECT_NEAR(projection[5] / projection[0], 640.0, 640.0 * 1e-6);
+    GLint mode;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+
+    GameWindowProc(WM_SIZE, 0, 1024 | (768 << 16));
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    EXPECT_NEAR(projection[5] / projection[0], 1024.0 / 768.0, 1e-6);
+    // Near plane 0.1 and far 100: m[14] = 2 f n / (n - f).
+    EXPECT_NEAR(projection[14], 2.0 * 100.0 * 0.1 / (0.1 - 100.0), 1e-6);
+}
