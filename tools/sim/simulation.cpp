@@ -1,0 +1,137 @@
+#include "sim/simulation.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "objects/explosion_light.h"
+#include "objects/ship.h"
+#include "platform/clock.h"
+#include "platform/offscreen_gl.h"
+#include "platform/random.h"
+#include "shell/key_state.h"
+#include "shell/render.h"
+#include "shell/window.h"
+#include "sim/invariants.h"
+#include "sim/trace.h"
+#include "world/world.h"
+
+// The virtual clock the world reads through timeGetTime.
+static uint32_t simClock = 0;
+
+static uint32_t SimClock()
+{
+    return simClock;
+}
+
+// The tool's own generator (xorshift64*), so random frame times and keys
+// leave the game's draws as they are.
+class ToolRandom {
+public:
+    explicit ToolRandom(uint32_t seed) : state(0x9E3779B97F4A7C15ull ^ seed) {}
+
+    uint64_t Next()
+    {
+        state ^= state >> 12;
+        state ^= state << 25;
+        state ^= state >> 27;
+        return state * 0x2545F4914F6CDD1Dull;
+    }
+    // 0 <= value < 1
+    double Unit() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
+    int Below(int n) { return static_cast<int>(Next() % static_cast<uint64_t>(n)); }
+
+private:
+    uint64_t state;
+};
+
+static void WriteSummary(std::ostream &out, uint64_t frames, const WorldWatch &watch,
+                         size_t maxObjects, long long wallMs)
+{
+    out << "{\"summary\":{\"frames\":" << frames << ",\"score\":" << world.score
+        << ",\"kills\":" << watch.kills << ",\"shipsLost\":" << watch.shipsLost
+        << ",\"maxObjects\":" << maxObjects << ",\"wallMs\":" << wallMs << "}}\n";
+}
+
+int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &err)
+{
+    const auto wallStart = std::chrono::steady_clock::now();
+    ResetWorld();
+    std::memset(KeyState, 0, sizeof KeyState);
+    fireLatch = false;
+    simClock = 0;
+    SetClockSource(SimClock);
+
+    // As the program does: the render set-up makes the seven lights before
+    // the seed is set and the game starts.
+    if (options.draw) {
+        if (!OffscreenGL_Open(800, 600)) {
+            err << "quarvel-sim: no OpenGL context for --draw: " << OffscreenGL_Error() << '\n';
+            return 1;
+        }
+        ResizeViewport(800, 600);
+        SetupRenderState();
+    } else {
+        CreateExplosionLights();
+    }
+    sys::srand(options.seed);
+    NewGame();
+
+    WorldWatch watch;
+    watch.Start();
+    size_t maxObjects = world.objects.size();
+    if (options.trace)
+        out << TraceLine(0, simClock, true) << '\n';
+
+    ToolRandom toolRandom(options.seed);
+    size_t nextKey = 0;
+    std::vector<KeyEvent> keys = options.keys;
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const KeyEvent &a, const KeyEvent &b) { return a.frame < b.frame; });
+
+    int exitCode = 0;
+    uint64_t frame = 0;
+    while (frame < options.frames) {
+        ++frame;
+        for (; nextKey < keys.size() && keys[nextKey].frame <= frame; ++nextKey)
+            if (keys[nextKey].frame == frame)
+                KeyState[keys[nextKey].virtualKey] = keys[nextKey].down ? 1 : 0;
+        if (options.randomKeys > 0.0)
+            for (const NamedKey &key : simKeys)
+                if (toolRandom.Unit() < options.randomKeys)
+                    KeyState[key.virtualKey] ^= 1;
+
+        const int frameMs = options.randomFrameMs ? toolRandom.Below(201) : options.frameMs;
+        simClock += static_cast<uint32_t>(frameMs);
+        UpdateWorld(frameMs);
+        if (options.draw) {
+            DrawWorld();
+            glFinish();
+        }
+
+        const std::string broken = watch.Observe();
+        maxObjects = std::max(maxObjects, world.objects.size());
+        if (options.trace)
+            out << TraceLine(frame, simClock, false) << '\n';
+        if (options.check && !broken.empty()) {
+            err << "quarvel-sim: frame " << frame << ": " << broken << '\n';
+            exitCode = 1;
+            break;
+        }
+    }
+
+    const auto wallMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - wallStart)
+                            .count();
+    WriteSummary(out, frame, watch, maxObjects, wallMs);
+
+    ResetWorld();
+    if (options.draw) {
+        glDeleteLists(fontListBase, 256);
+        OffscreenGL_Close();
+    }
+    SetClockSource(nullptr);
+    return exitCode;
+}

@@ -1,0 +1,91 @@
+#include "sim/trace.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "objects/rock.h"
+#include "objects/ship.h"
+#include "objects/star.h"
+#include "world/world.h"
+
+static void AppendFloat(std::string &out, float value)
+{
+    // JSON has no NaN or infinity.
+    if (!std::isfinite(value)) {
+        out += "null";
+        return;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    out += text;
+}
+
+static void AppendField(std::string &out, const char *name, float value)
+{
+    out += '"';
+    out += name;
+    out += "\":";
+    AppendFloat(out, value);
+}
+
+std::string TraceLine(uint64_t frame, uint32_t clock, bool withStars)
+{
+    std::string out = "{\"frame\":" + std::to_string(frame) + ",\"clock\":" +
+                      std::to_string(clock) + ",\"score\":" + std::to_string(world.score) +
+                      ",\"objects\":" + std::to_string(world.objects.size()) +
+                      ",\"bullets\":" + std::to_string(world.bulletCount) +
+                      ",\"rocksPerWave\":" + std::to_string(world.rocksPerWave) + ",\"ship\":";
+    if (const Ship *ship = world.ship) {
+        out += '{';
+        AppendField(out, "x", ship->position.x);
+        out += ',';
+        AppendField(out, "y", ship->position.y);
+        out += ',';
+        AppendField(out, "vx", ship->velocity.x);
+        out += ',';
+        AppendField(out, "vy", ship->velocity.y);
+        out += ",\"state\":" + std::to_string(static_cast<int>(ship->state)) + ',';
+        AppendField(out, "radius", ship->radius);
+        out += '}';
+    } else {
+        out += "null";
+    }
+
+    out += ",\"rocks\":[";
+    for (size_t i = 0; i < world.rocks.size(); ++i) {
+        const Rock *rock = world.rocks[i];
+        out += i ? ",{" : "{";
+        AppendField(out, "x", rock->position.x);
+        out += ',';
+        AppendField(out, "y", rock->position.y);
+        out += ',';
+        AppendField(out, "vx", rock->velocity.x);
+        out += ',';
+        AppendField(out, "vy", rock->velocity.y);
+        out += ",\"size\":" + std::to_string(rock->sizeClass) + ',';
+        AppendField(out, "radius", rock->radius);
+        out += '}';
+    }
+    out += ']';
+
+    if (withStars) {
+        out += ",\"stars\":[";
+        bool first = true;
+        for (const auto &object : world.objects) {
+            const Star *star = dynamic_cast<const Star *>(object.get());
+            if (!star)
+                continue;
+            out += first ? "[" : ",[";
+            first = false;
+            AppendFloat(out, star->position.x);
+            out += ',';
+            AppendFloat(out, star->position.y);
+            out += ',';
+            AppendFloat(out, star->position.z);
+            out += ']';
+        }
+        out += ']';
+    }
+    out += '}';
+    return out;
+}
