@@ -1,6 +1,7 @@
 #include "platform/messages.h"
 
 #include <deque>
+#include <vector>
 
 #include <SDL.h>
 
@@ -9,6 +10,7 @@
 #include "platform/virtual_keys.h"
 
 volatile std::sig_atomic_t sdlCloseRequested = 0;
+PlayerInput                sdlPlayer;
 
 // Windows' WM_ACTIVATE low word
 enum : uintptr_t {
@@ -31,6 +33,20 @@ static KeyPress keyPresses[256];
 static void Post(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
     pendingMessages.push_back(Message{message, wParam, lParam});
+}
+
+void Sdl_PostMessages(const std::vector<Message> &messages)
+{
+    pendingMessages.insert(pendingMessages.end(), messages.begin(), messages.end());
+}
+
+// A game key of the keyboard: a gamepad may hold the same key, and the key
+// goes up only when neither holds it.
+static void PostGameKey(uint32_t message, uint32_t vk, intptr_t lParam)
+{
+    std::vector<Message> messages;
+    Input_Keyboard(sdlPlayer, Message{message, vk, lParam}, messages);
+    Sdl_PostMessages(messages);
 }
 
 // Key messages as Windows makes them. Alt held without Ctrl makes a system
@@ -62,7 +78,10 @@ static void TranslateKey(const SDL_KeyboardEvent &key)
         if (!key.repeat || press == KeyPress::None)
             press = systemNow ? KeyPress::System : KeyPress::Game;
         const bool system = press == KeyPress::System;
-        Post(system ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, lParam);
+        if (system)
+            Post(WM_SYSKEYDOWN, vk, lParam);
+        else
+            PostGameKey(WM_KEYDOWN, vk, lParam);
         // Windows' default handling turns Alt+F4 into a close request, once
         // per press
         if (system && vk == VK_F4 && altHeld && !key.repeat)
@@ -72,7 +91,10 @@ static void TranslateKey(const SDL_KeyboardEvent &key)
     KeyPress &press = keyPresses[vk];
     const bool system = press == KeyPress::None ? systemNow : press == KeyPress::System;
     press = KeyPress::None;
-    Post(system ? WM_SYSKEYUP : WM_KEYUP, vk, lParam);
+    if (system)
+        Post(WM_SYSKEYUP, vk, lParam);
+    else
+        PostGameKey(WM_KEYUP, vk, lParam);
 }
 
 static void TranslateWindowEvent(const SDL_WindowEvent &event)
@@ -121,6 +143,7 @@ static void TranslateEvent(const SDL_Event &event)
         Post(WM_CLOSE, 0, 0);
         break;
     default:
+        Pad_TranslateEvent(event);
         break;
     }
 }

@@ -2,13 +2,16 @@
 
 #include <csignal>
 #include <cstdint>
+#include <vector>
 
 #include "platform/messages.h"
+#include "platform/player_input.h"
 
 // State shared by the SDL backend's files, and nothing the shell calls.
 // Only the SDL types are forward-declared here.
 
 struct SDL_Window;
+union SDL_Event;
 
 struct SdlVideoState {
     WindowProcedure procedure = nullptr; // of the registered window class; null when none
@@ -39,3 +42,20 @@ SDL_Window *Vid_SdlWindow(struct VidWindow *window);
 // Leaves full screen and shows the cursor again if the game changed them;
 // what every way out of the program needs before SDL goes down.
 void Vid_RestoreForExit();
+
+// The keyboard and the gamepads as one player: every game key message goes
+// through it. Defined in messages_sdl.cpp.
+extern PlayerInput sdlPlayer;
+
+// Queues messages made from SDL events, in order, for Sys_PeekMessage.
+void Sdl_PostMessages(const std::vector<Message> &messages);
+
+// Starts SDL's game-controller system. Pads are opened as SDL announces
+// them, those present at the start included, and closed when unplugged.
+// False, with SDL's error set, when the system cannot start.
+bool Pad_Start();
+// Closes every pad, each letting go of the keys it held, and stops the
+// game-controller system. Safe to call when it is not running.
+void Pad_Stop();
+// Turns a game-controller event into key messages; false for other events.
+bool Pad_TranslateEvent(const SDL_Event &event);

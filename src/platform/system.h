@@ -6,8 +6,8 @@
 void    Sys_Sleep(uint32_t milliseconds);
 // The calendar time in whole seconds.
 int64_t Sys_Time();
-// Starts the backend: installs its clock as timeGetTime and turns SIGINT
-// and SIGTERM into WM_CLOSE.
+// Starts the backend: installs its clock as timeGetTime, turns SIGINT and
+// SIGTERM into WM_CLOSE and opens the gamepads, which send key messages.
 void    Sys_Init();
 // Called on every way out: restores the display mode and the cursor if the
 // game changed them, and shuts the backend down. Safe to call twice.

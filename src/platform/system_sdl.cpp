@@ -1,6 +1,7 @@
 #include "platform/system.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
@@ -53,6 +54,11 @@ void Sys_Init()
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
+    // Gamepads belong to the player, not to the window: they stay open
+    // while F1 makes a new one. Without them the keyboard still plays.
+    if (!Pad_Start())
+        std::fprintf(stderr, "Gamepads unavailable: %s\n", SDL_GetError());
+
     // exit() from deep inside the game (the quadric error) still restores
     // the desktop
     if (!systemStarted)
@@ -63,6 +69,7 @@ void Sys_Init()
 void Sys_Shutdown()
 {
     Vid_RestoreForExit();
+    Pad_Stop();
     // SDL_Quit destroys the window and the context behind the handles, so
     // they are forgotten here; later releases through them fail harmlessly.
     SDL_Quit();

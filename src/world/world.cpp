@@ -118,4 +118,5 @@ void ResetWorld()
     world.score = 0;
     world.rocksPerWave = 4;
     world.respawnTimer = World::idleTimer;
+    fireLatch = false;
 }

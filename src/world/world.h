@@ -43,6 +43,6 @@ void SpawnWave();
 // Appends object to world.objects, which owns it from now on.
 void AddObject(SceneObject *object);
 
-// ClearWorld, then every list and counter back to its start value, as at
-// program start. For tools and tests that run several games in one process.
+// ClearWorld, then every list and counter (and the ship's fire latch) back
+// to its start value, as at program start. For tools and tests that run several games in one process.
 void ResetWorld();

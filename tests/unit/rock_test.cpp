@@ -77,11 +77,14 @@ TEST_F(RockWorld, NewRockIsLargeAndDriftsInThePlaneAtSpeedPointNine)
         EXPECT_NEAR(Length(rock.velocity), 0.9f, kTolerance);
         EXPECT_EQ(rock.velocity.z, 0.0f) << "rocks drift in the playfield plane";
         EXPECT_NEAR(rock.mass, 8.0f * rock.radius, kTolerance);
+        float sum = 0.0f;
         for (const Vector3 &v : rock.vertices) {
             const float distance = Length(Subtract(v, rock.position));
             EXPECT_GE(distance, 0.714f - kTolerance);
             EXPECT_LE(distance, 1.4f + kTolerance);
+            sum += distance;
         }
+        EXPECT_NEAR(rock.radius, sum / 32.0f, kTolerance) << "measured on the scaled shape";
 
         // The third draw is the axis's x, the first its z.
         Vector3 axis{d3, d2, d1};
@@ -141,6 +144,7 @@ TEST_F(RockWorld, HitSmallRockScoresDiesAndLeavesTheOtherRocksInOrder)
 {
     Rock *first = AddRock(-5.0f, 4.0f);
     Rock *small = AddRock(6.0f, -3.0f);
+    Rock *middle = AddRock(-8.0f, -6.0f);
     Rock *last = AddRock(7.0f, 5.0f);
     small->sizeClass = SmallRock;
     small->hit = true;
@@ -151,7 +155,7 @@ TEST_F(RockWorld, HitSmallRockScoresDiesAndLeavesTheOtherRocksInOrder)
     EXPECT_TRUE(small->dead);
     EXPECT_FALSE(small->hit);
     EXPECT_EQ(world.score, 100u);
-    EXPECT_EQ(world.rocks, (std::vector<Rock *>{first, last}));
+    EXPECT_EQ(world.rocks, (std::vector<Rock *>{first, middle, last}));
     for (size_t i = 0; i < shape.size(); ++i)
         ExpectNear(small->vertices[i], shape[i], 0.0f, "a hit rock neither drifts nor turns");
     const size_t debris = world.objects.size() - before;
@@ -172,8 +176,8 @@ TEST_F(RockWorld, HitSmallRockScoresDiesAndLeavesTheOtherRocksInOrder)
     for (const auto &object : world.objects)
         if (dynamic_cast<const Rock *>(object.get()) && !dynamic_cast<const Fragment *>(object.get()))
             rocksLeft.push_back(object.get());
-    EXPECT_EQ(rocksLeft, (std::vector<const SceneObject *>{first}));
-    EXPECT_EQ(world.rocks, (std::vector<Rock *>{first}));
+    EXPECT_EQ(rocksLeft, (std::vector<const SceneObject *>{first, middle}));
+    EXPECT_EQ(world.rocks, (std::vector<Rock *>{first, middle}));
 }
 
 TEST_F(RockWorld, SplitGivesHalvesOfTheParentsHueOneClassSmallerAndFaster)
@@ -185,6 +189,7 @@ TEST_F(RockWorld, SplitGivesHalvesOfTheParentsHueOneClassSmallerAndFaster)
     const std::vector<Vector3> colours = rock->colours;
     const size_t before = world.objects.size();
 
+    sys::srand(2718);
     rock->hit = true;
     rock->Update(20);
     EXPECT_EQ(world.score, 20u);
@@ -226,6 +231,28 @@ TEST_F(RockWorld, SplitGivesHalvesOfTheParentsHueOneClassSmallerAndFaster)
             ExpectNear(half->colours[i], colours[i], 0.0f, "both halves keep the parent's colours");
     }
     EXPECT_NE(rock->vertices[1].x, twin->vertices[1].x) << "the twin gets a shape of its own";
+
+    // The split's draws: a shape and a spin axis for each half, then the
+    // two drifts, first half before twin, each landing as (second, first).
+    sys::srand(2718);
+    const auto skip = [](int n) {
+        for (int i = 0; i < n; ++i)
+            sys::rand();
+    };
+    const auto draw = [] { return static_cast<float>(sys::rand() % 100 - 50); };
+    const auto unit = [](Vector3 v) {
+        Normalize(v);
+        return v;
+    };
+    skip(32);
+    const float a1 = draw(), a2 = draw(), a3 = draw();
+    skip(32);
+    const float b1 = draw(), b2 = draw(), b3 = draw();
+    const float f1 = draw(), f2 = draw(), g1 = draw(), g2 = draw();
+    ExpectNear(rock->spinAxis, unit({a3, a2, a1}), kTolerance, "first half's spin axis");
+    ExpectNear(twin->spinAxis, unit({b3, b2, b1}), kTolerance, "twin's spin axis");
+    ExpectNear(rock->velocity, Multiply(unit({f2, f1, 0.0f}), 1.5f), kTolerance, "first half's drift");
+    ExpectNear(twin->velocity, Multiply(unit({g2, g1, 0.0f}), 1.3f), kTolerance, "twin's drift");
 
     // A medium rock splits into two small ones.
     rock->hit = true;
