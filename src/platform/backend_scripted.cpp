@@ -1,5 +1,7 @@
 #include "platform/scripted.h"
 
+#include <utility>
+
 #include <GL/gl.h>
 
 #include "platform/clock.h"
@@ -10,10 +12,12 @@
 
 ScriptedPlatform scripted;
 
-static WindowProcedure windowProcedure = nullptr;
-static bool            quitPosted = false;
-static uintptr_t       quitCode = 0;
-static uintptr_t       nextHandle = 1;
+static WindowProcedure     windowProcedure = nullptr;
+// Messages one step made and not yet taken: a pad's move can make several.
+static std::deque<Message> pendingMessages;
+static bool                quitPosted = false;
+static uintptr_t           quitCode = 0;
+static uintptr_t           nextHandle = 1;
 
 static uint32_t ScriptedClock()
 {
@@ -26,6 +30,7 @@ void ResetScriptedPlatform()
         OffscreenGL_Close();
     scripted = ScriptedPlatform{};
     windowProcedure = nullptr;
+    pendingMessages.clear();
     quitPosted = false;
     quitCode = 0;
     nextHandle = 1;
@@ -42,6 +47,35 @@ void ScriptMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
 void ScriptKey(uint32_t virtualKey, bool down)
 {
     ScriptMessage(down ? WM_KEYDOWN : WM_KEYUP, virtualKey, 0);
+}
+
+static void ScriptPad(std::function<void(PlayerInput &, std::vector<Message> &)> event)
+{
+    ScriptStep step;
+    step.pad = std::move(event);
+    scripted.script.push_back(step);
+}
+
+void ScriptPadButton(int pad, PadButton button, bool down)
+{
+    ScriptPad([=](PlayerInput &player, std::vector<Message> &out) {
+        Input_PadButton(player, pad, button, down, out);
+    });
+}
+
+void ScriptPadStick(int pad, int x, int y)
+{
+    ScriptPad([=](PlayerInput &player, std::vector<Message> &out) {
+        const uint32_t buttons = pad >= 0 && pad < maxPads ? player.pads[pad].buttons : 0;
+        Input_Pad(player, pad, buttons, x, y, out);
+    });
+}
+
+void ScriptPadRemoved(int pad)
+{
+    ScriptPad([=](PlayerInput &player, std::vector<Message> &out) {
+        Input_PadGone(player, pad, out);
+    });
 }
 
 void ScriptIdle(uint32_t advanceMs, int turns)
@@ -101,30 +135,45 @@ static Handle Make(const std::string &step)
 
 bool Sys_PeekMessage(Message &message)
 {
-    // WM_QUIT comes once the messages already pending are taken.
-    if (quitPosted && (scripted.script.empty() || scripted.script.front().idle)) {
-        quitPosted = false;
-        message = Message{WM_QUIT, quitCode, 0};
-        return true;
+    for (;;) {
+        if (!pendingMessages.empty()) {
+            message = pendingMessages.front();
+            pendingMessages.pop_front();
+            return true;
+        }
+        // WM_QUIT comes once the messages already pending are taken.
+        if (quitPosted && (scripted.script.empty() || scripted.script.front().idle)) {
+            quitPosted = false;
+            message = Message{WM_QUIT, quitCode, 0};
+            return true;
+        }
+        if (scripted.script.empty()) {
+            // A script that ends without closing the window closes it here,
+            // so a faulty test cannot loop for ever.
+            scripted.calls.push_back("script exhausted");
+            message = Message{WM_CLOSE, 0, 0};
+            return true;
+        }
+        const ScriptStep step = scripted.script.front();
+        scripted.script.pop_front();
+        if (step.idle) {
+            scripted.now += step.advanceMs;
+            scripted.idleTurns += 1;
+            if (scripted.onIdle)
+                scripted.onIdle();
+            return false;
+        }
+        // A pad event may make no message at all (a stick moved inside the
+        // dead zone); the queue then goes on to the next step.
+        std::vector<Message> made;
+        if (step.pad)
+            step.pad(scripted.player, made);
+        else if (step.message.message == WM_KEYDOWN || step.message.message == WM_KEYUP)
+            Input_Keyboard(scripted.player, step.message, made);
+        else
+            made.push_back(step.message);
+        pendingMessages.insert(pendingMessages.end(), made.begin(), made.end());
     }
-    if (scripted.script.empty()) {
-        // A script that ends without closing the window closes it here, so
-        // a faulty test cannot loop for ever.
-        scripted.calls.push_back("script exhausted");
-        message = Message{WM_CLOSE, 0, 0};
-        return true;
-    }
-    const ScriptStep step = scripted.script.front();
-    scripted.script.pop_front();
-    if (step.idle) {
-        scripted.now += step.advanceMs;
-        scripted.idleTurns += 1;
-        if (scripted.onIdle)
-            scripted.onIdle();
-        return false;
-    }
-    message = step.message;
-    return true;
 }
 
 void Sys_DispatchMessage(const Message &message)

@@ -147,27 +147,27 @@ void Pad_Stop()
     padsStarted = false;
 }
 
-bool Pad_TranslateEvent(const SDL_Event &event)
+void Pad_TranslateEvent(const SDL_Event &event)
 {
     switch (event.type) {
     case SDL_CONTROLLERDEVICEADDED:
         // which is a device index here, an instance id in every other event
         Open(event.cdevice.which);
-        return true;
+        break;
     case SDL_CONTROLLERDEVICEREMOVED: {
         const int slot = SlotOf(event.cdevice.which);
         if (slot >= 0)
             Close(slot);
-        return true;
+        break;
     }
     case SDL_CONTROLLERBUTTONDOWN:
     case SDL_CONTROLLERBUTTONUP:
         TranslateButton(event.cbutton);
-        return true;
+        break;
     case SDL_CONTROLLERAXISMOTION:
         TranslateAxis(event.caxis);
-        return true;
+        break;
     default:
-        return false;
+        break;
     }
 }

@@ -160,7 +160,8 @@ bool Sys_PeekMessage(Message &message)
         message = Message{WM_CLOSE, 0, 0};
         return true;
     }
-    // Events only flow while the video system is up
+    // Events flow while SDL's event system is up, started by the video
+    // system or by the gamepads
     if (pendingMessages.empty() && SDL_WasInit(SDL_INIT_EVENTS)) {
         SDL_Event event;
         while (pendingMessages.empty() && SDL_PollEvent(&event))

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/gamepad_map.h"
 #include "platform/messages.h"
+#include "platform/player_input.h"
 
 // The scripted backend, for tests of the shell: the test says what the
 // system answers (messages, clock, display modes, message-box answers,
@@ -24,12 +26,15 @@ struct ScriptedMessageBox {
     uint32_t    flags;
 };
 
-// One turn of the message queue: a message, or an empty queue after the
-// clock has moved on by advanceMs.
+// One turn of the message queue: a message, a gamepad event, or an empty
+// queue after the clock has moved on by advanceMs.
 struct ScriptStep {
     bool     idle = false;
     Message  message;
     uint32_t advanceMs = 0;
+    // A gamepad event instead of a message: what it does to the player's
+    // input, appending the key messages it makes
+    std::function<void(PlayerInput &, std::vector<Message> &)> pad;
 };
 
 struct ScriptedPlatform {
@@ -42,6 +47,7 @@ struct ScriptedPlatform {
     uint32_t                         now = 0;            // what timeGetTime returns
     int64_t                          calendarTime = 1234; // what Sys_Time returns, in s
     std::function<void()>            onIdle;             // runs at every idle turn
+    PlayerInput                      player;             // the keyboard and the scripted pads
 
     // What the shell asked for.
     std::vector<std::string>         calls;          // every step, in order, with its outcome
@@ -58,8 +64,17 @@ extern ScriptedPlatform scripted;
 void ResetScriptedPlatform();
 // Queues a message for the window procedure.
 void ScriptMessage(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);
-// Queues WM_KEYDOWN or WM_KEYUP for a virtual-key code.
+// Queues WM_KEYDOWN or WM_KEYUP for a virtual-key code. Scripted key
+// messages are the keyboard's: like the SDL backend's, they meet the pads'
+// keys in scripted.player, and a key-up goes out only when no pad holds
+// the key.
 void ScriptKey(uint32_t virtualKey, bool down);
+// Queues a press or release of a gamepad's button; pads count from 0.
+void ScriptPadButton(int pad, PadButton button, bool down);
+// Queues a move of a gamepad's left stick to (x, y), in SDL units.
+void ScriptPadStick(int pad, int x, int y);
+// Queues the unplugging of a gamepad.
+void ScriptPadRemoved(int pad);
 // Queues turns with an empty queue, each after the clock moved advanceMs.
 void ScriptIdle(uint32_t advanceMs = 0, int turns = 1);
 // Calls whose text starts with prefix, in order.

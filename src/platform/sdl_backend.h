@@ -57,5 +57,5 @@ bool Pad_Start();
 // Closes every pad, each letting go of the keys it held, and stops the
 // game-controller system. Safe to call when it is not running.
 void Pad_Stop();
-// Turns a game-controller event into key messages; false for other events.
-bool Pad_TranslateEvent(const SDL_Event &event);
+// Turns a game-controller event into key messages; ignores other events.
+void Pad_TranslateEvent(const SDL_Event &event);
