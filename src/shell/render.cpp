@@ -1,5 +1,6 @@
 #include "shell/render.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -138,30 +139,26 @@ void PrintText(GLuint listBase, float x, float y, const char *format, ...)
 
 void DebugLog(const char *format, ...)
 {
-    static char assembled[2048];
     static char line[2048];
-
-    // The prefix and the line end become part of the format. A caller's
-    // format too long for the buffer is cut, and the CR LF is kept.
     static const char prefix[] = "DEBUG: ";
-    static const char ending[] = "\r\n";
-    const size_t room = sizeof assembled - sizeof prefix - sizeof ending + 1;
-    snprintf(assembled, sizeof assembled, "%s%.*s%s", prefix, static_cast<int>(room), format,
-             ending);
+    static constexpr size_t prefixLength = sizeof prefix - 1;
+    static constexpr size_t endingLength = 2; // CR LF
 
+    // The caller's text goes between the prefix and the line end. A text
+    // too long for the buffer is cut there, so the CR LF always fits and
+    // a format is never split in the middle of a conversion.
+    std::memcpy(line, prefix, prefixLength);
+    const size_t room = sizeof line - prefixLength - endingLength;
     va_list args;
     va_start(args, format);
-    int length = vsnprintf(line, sizeof line, assembled, args);
+    const int formatted = vsnprintf(line + prefixLength, room, format, args);
     va_end(args);
-    if (length < 0)
+    if (formatted < 0)
         return;
-    // A formatted line too long for the buffer keeps its CR LF at the end.
-    if (static_cast<size_t>(length) >= sizeof line) {
-        length = sizeof line - 1;
-        line[length - 2] = '\r';
-        line[length - 1] = '\n';
-    }
+    size_t length = prefixLength + std::min(static_cast<size_t>(formatted), room - 1);
+    line[length++] = '\r';
+    line[length++] = '\n';
     // One write per line, so lines never interleave.
-    const ssize_t written = write(STDERR_FILENO, line, static_cast<size_t>(length));
+    const ssize_t written = write(STDERR_FILENO, line, length);
     (void)written;
 }

@@ -33,5 +33,5 @@ void PrintText(GLuint listBase, float x, float y, const char *format, ...)
     __attribute__((format(printf, 4, 5)));
 
 // One diagnostic line on stderr: "DEBUG: " + text + CR LF, in one write.
-// Lines longer than the 2048-byte buffer are cut.
+// A text too long for the 2048-byte line is cut before the CR LF.
 void DebugLog(const char *format, ...) __attribute__((format(printf, 1, 2)));
