@@ -12,10 +12,12 @@ StderrLines SplitStderr(const std::string &text)
     std::string line;
     while (std::getline(in, line)) {
         const bool debug = line.rfind(debugPrefix, 0) == 0;
-        if (debug && !line.empty() && line.back() == '\r')
-            lines.debug.push_back(line.substr(debugPrefix.size(), line.size() - debugPrefix.size() - 1));
-        else
+        if (debug && line.back() == '\r') {
+            const size_t textLength = line.size() - debugPrefix.size() - 1;
+            lines.debug.push_back(line.substr(debugPrefix.size(), textLength));
+        } else {
             lines.other.push_back(line);
+        }
     }
     return lines;
 }

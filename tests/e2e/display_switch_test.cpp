@@ -18,8 +18,9 @@ static Window SwitchWith(Display *display, GameProcess &game, Window window, boo
     ReleaseKey(display, XK_F1);
     if (!gone)
         return None;
-    return WaitForGameWindow(display, game, windowTimeoutMs,
-                             [display, fullscreen](Window) { return PointerHidden(display) == fullscreen; });
+    return WaitForGameWindow(display, game, windowTimeoutMs, [display, fullscreen](Window) {
+        return PointerHidden(display) == fullscreen;
+    });
 }
 
 // F1 closes the window and opens one with the other full-screen setting;
@@ -32,7 +33,8 @@ TEST_F(EndToEnd, F1SwitchesToWindowAndBack)
     ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "no frames; " << game->Describe();
 
     window = SwitchWith(display, *game, window, false);
-    ASSERT_NE(window, None) << "F1 did not give a window with the pointer shown; " << game->Describe();
+    ASSERT_NE(window, None) << "F1 did not give a window with the pointer shown; "
+                            << game->Describe();
     XWindowAttributes attributes;
     ASSERT_TRUE(XGetWindowAttributes(display, window, &attributes));
     EXPECT_EQ(attributes.width, 800) << "client area width";

@@ -28,7 +28,7 @@ void EndToEnd::SetUp()
     display = TestXServer().Connection();
     ASSERT_NE(display, nullptr) << "no X server for the end-to-end tests";
     game = std::make_unique<GameProcess>(TestXServer().DisplayName());
-    ASSERT_TRUE(game->Started()) << "could not start " << QUARVEL_PROGRAM;
+    ASSERT_TRUE(game->Started()) << "could not start the game";
     window = WaitForGameWindow(display, *game, windowTimeoutMs);
     ASSERT_NE(window, None) << "no window titled \"" << gameWindowTitle
                             << "\" appeared on the screen; " << game->Describe();
@@ -71,7 +71,8 @@ static Box ScoreCorner(const Picture &screen)
 ::testing::AssertionResult ShowsColouredRocks(const Picture &screen)
 {
     const Box all{0, 0, screen.width, screen.height};
-    const int coloured = screen.Count(all, IsColoured) - screen.Count(ScoreCorner(screen), IsColoured);
+    const int coloured =
+        screen.Count(all, IsColoured) - screen.Count(ScoreCorner(screen), IsColoured);
     // Four large rocks cover thousands of pixels; a few coloured stray
     // pixels are not rocks.
     if (coloured < 200)

@@ -18,7 +18,7 @@ constexpr int framesTimeoutMs = 10000;
 XServer &TestXServer();
 
 // Every test starts the real game on the shared X server and waits for its
-// full-screen window to be on screen.
+// window to be on the screen.
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override;

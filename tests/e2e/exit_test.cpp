@@ -1,6 +1,7 @@
 #include <csignal>
-#include <cstring>
 #include <string>
+
+#include <X11/keysym.h>
 
 #include "debug_lines.h"
 #include "e2e_test.h"
@@ -15,6 +16,21 @@ TEST_F(EndToEnd, CloseBoxEndsWithZero)
     SendDeleteWindow(display, window);
     ASSERT_TRUE(game->WaitForExit(exitTimeoutMs)) << "the close box did not end the game; "
                                                   << game->Describe();
+    EXPECT_EQ(game->KillSignal(), 0) << game->Describe();
+    EXPECT_EQ(game->ExitCode(), 0) << game->Describe();
+    EXPECT_TRUE(EndsWithShutdownLines(game->Stderr()));
+}
+
+// Windows' keyboard way of closing a window, kept for players used to it.
+TEST_F(EndToEnd, AltF4EndsWithZero)
+{
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "no frames; " << game->Describe();
+    PressKey(display, XK_Alt_L);
+    PressKey(display, XK_F4);
+    const bool ended = game->WaitForExit(exitTimeoutMs);
+    ReleaseKey(display, XK_F4);
+    ReleaseKey(display, XK_Alt_L);
+    ASSERT_TRUE(ended) << "Alt+F4 did not end the game; " << game->Describe();
     EXPECT_EQ(game->KillSignal(), 0) << game->Describe();
     EXPECT_EQ(game->ExitCode(), 0) << game->Describe();
     EXPECT_TRUE(EndsWithShutdownLines(game->Stderr()));

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -39,7 +40,9 @@ GameProcess::GameProcess(const std::string &displayName)
     for (std::string &variable : variables)
         envp.push_back(variable.data());
     envp.push_back(nullptr);
-    const char *program = QUARVEL_PROGRAM;
+    // QUARVEL_E2E_PROGRAM runs the tests against another build of the game
+    const char *other = std::getenv("QUARVEL_E2E_PROGRAM");
+    const char *program = other && *other ? other : QUARVEL_PROGRAM;
     char *const argv[] = {const_cast<char *>(program), nullptr};
 
     int errorPipe[2];

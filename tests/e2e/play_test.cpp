@@ -29,9 +29,10 @@ TEST_F(EndToEnd, PlayShowsScoreAndRocksAndEscapeEndsWithZero)
     // The shield is a translucent sphere wider than the ship, drawn while
     // Z is held.
     PressKey(display, XK_z);
-    ASSERT_TRUE(WaitForFrames(display, 5, framesTimeoutMs)) << game->Describe();
+    const bool drawn = WaitForFrames(display, 5, framesTimeoutMs);
     const Picture shielded = ReadScreen(display);
     ReleaseKey(display, XK_z);
+    ASSERT_TRUE(drawn) << game->Describe();
     EXPECT_GT(shielded.Count(shipBox, IsLit), turned.Count(shipBox, IsLit) + 150)
         << "holding Z raised no shield around the ship";
 
@@ -42,14 +43,6 @@ TEST_F(EndToEnd, PlayShowsScoreAndRocksAndEscapeEndsWithZero)
     ASSERT_TRUE(HoldKey(display, XK_Up, 10, framesTimeoutMs)) << game->Describe();
 
     const Picture screen = ReadScreen(display);
-    {
-        const Box c{0, 560, 300, 600};
-        const Box e = screen.Extent(c, IsWhite);
-        std::fprintf(stderr, "PROBE white=%d extent=%d..%d x %d..%d coloured=%d lit(turned)=%d lit(shield)=%d lit(rest)=%d\n",
-                     screen.Count(c, IsWhite), e.left, e.right, e.top, e.bottom,
-                     screen.Count(Box{0,0,800,600}, IsColoured), turned.Count(shipBox, IsLit), shielded.Count(shipBox, IsLit), atRest.Count(shipBox, IsLit));
-        screen.WritePpm("/tmp/probe_play.ppm"); shielded.WritePpm("/tmp/probe_shield.ppm");
-    }
     EXPECT_TRUE(ShowsScoreText(screen));
     EXPECT_TRUE(ShowsColouredRocks(screen));
 
@@ -65,6 +58,9 @@ TEST_F(EndToEnd, PlayShowsScoreAndRocksAndEscapeEndsWithZero)
     const std::string log = game->Stderr();
     EXPECT_TRUE(EndsWithShutdownLines(log));
     const StderrLines lines = SplitStderr(log);
+    EXPECT_TRUE(lines.other.empty())
+        << "every line on stderr is \"DEBUG: \", the text and CR LF; there are others:\n"
+        << log;
     // Xvfb with llvmpipe has no swap control
     EXPECT_EQ(CountDebugLines(lines, "InitVSync: VSync extension not supported!"), 1) << log;
     EXPECT_EQ(CountDebugLines(lines, "SetVSyncState(false)"), 1) << log;
@@ -75,7 +71,8 @@ TEST_F(EndToEnd, PlayShowsScoreAndRocksAndEscapeEndsWithZero)
     const size_t n = lines.debug.size();
     ASSERT_EQ(std::sscanf(lines.debug[n - 4].c_str(), "Time difference: %u", &elapsed), 1) << log;
     ASSERT_EQ(std::sscanf(lines.debug[n - 3].c_str(), "Frames: %u", &frames), 1) << log;
-    EXPECT_GT(frames, 20u) << "the game drew frames while it was played";
+    // At least one frame for each of the 49 picture changes waited for
+    EXPECT_GE(frames, 49u) << log;
     char average[64];
     std::snprintf(average, sizeof average, "Average FPS: %f",
                   static_cast<double>(frames) / (static_cast<double>(elapsed) * 0.001f));

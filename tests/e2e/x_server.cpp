@@ -92,9 +92,9 @@ bool XServer::StartOn(int number, std::string &error)
     const int log = mkostemp(logPath, O_CLOEXEC);
 
     // Everything the child needs is made before fork: it only execs
-    const std::string display = ":" + std::to_string(number);
+    const std::string name = ":" + std::to_string(number);
     const std::string readyFd = std::to_string(ready[1]);
-    const char *argv[] = {"Xvfb", display.c_str(), "-screen", "0", "800x600x24", "-nolisten",
+    const char *argv[] = {"Xvfb", name.c_str(), "-screen", "0", "800x600x24", "-nolisten",
                           "tcp", "-displayfd", readyFd.c_str(), nullptr};
     const pid_t child = fork();
     if (child == 0) {
@@ -130,7 +130,7 @@ bool XServer::StartOn(int number, std::string &error)
     close(ready[0]);
     if (got <= 0 || std::atoi(answer) != number) {
         Stop();
-        error = "Xvfb did not come up on " + display + ":\n" + ReadFile(logPath);
+        error = "Xvfb did not come up on " + name + ":\n" + ReadFile(logPath);
         if (log >= 0)
             close(log);
         unlink(logPath);
@@ -141,13 +141,13 @@ bool XServer::StartOn(int number, std::string &error)
     unlink(logPath);
 
     XSetErrorHandler(IgnoreXError);
-    this->display = XOpenDisplay(display.c_str());
-    if (!this->display) {
+    display = XOpenDisplay(name.c_str());
+    if (!display) {
         Stop();
-        error = "Xvfb runs on " + display + " but does not accept a connection";
+        error = "Xvfb runs on " + name + " but does not accept a connection";
         return false;
     }
-    displayName = display;
+    displayName = name;
     return true;
 }
 

@@ -139,11 +139,12 @@ bool WaitForWindowGone(Display *display, Window window, int timeoutMs)
                 (event.type == DestroyNotify && event.xdestroywindow.window == window))
                 return true;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0)
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
             return false;
         pollfd events{ConnectionNumber(display), POLLIN, 0};
-        poll(&events, 1, static_cast<int>(left.count()));
+        poll(&events, 1, static_cast<int>(left));
     }
 }
 
