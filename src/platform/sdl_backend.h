@@ -15,7 +15,8 @@ union SDL_Event;
 
 struct SdlVideoState {
     WindowProcedure procedure = nullptr; // of the registered window class; null when none
-    bool        registered = false;      // the video subsystem is up for the window class
+    bool        registered = false;      // the window class is registered
+    bool        videoStarted = false;    // SDL video is up; it stays up until Sys_Shutdown
     SDL_Window *window = nullptr;        // the one game window; null when none
     bool        modeChosen = false;      // a full-screen display mode has been picked
     int         modeWidth = 0;           // the picked mode, in pixels

@@ -12,8 +12,6 @@
 #include "platform/clock.h"
 #include "platform/sdl_backend.h"
 
-static bool systemStarted = false;
-
 void Sys_Sleep(uint32_t milliseconds)
 {
     // SDL_Delay(0) returns at once without giving up the processor
@@ -59,11 +57,9 @@ void Sys_Init()
     if (!Pad_Start())
         std::fprintf(stderr, "Gamepads unavailable: %s\n", SDL_GetError());
 
-    // exit() from deep inside the game (the quadric error) still restores
-    // the desktop
-    if (!systemStarted)
-        std::atexit(Sys_Shutdown);
-    systemStarted = true;
+    // No atexit hook for Sys_Shutdown: when the X server goes away, Xlib
+    // ends the program with exit(), and SDL must not talk to the dead
+    // connection again then. Every other way out calls Sys_Shutdown itself.
 }
 
 void Sys_Shutdown()

@@ -38,8 +38,9 @@ ModuleHandle Vid_RegisterClass(WindowProcedure procedure)
     // One close box gives one WM_CLOSE, from its window event: SDL must not
     // add an SDL_QUIT for the last window closing.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    if (!sdlVideo.videoStarted && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return nullptr;
+    sdlVideo.videoStarted = true;
     sdlVideo.registered = true;
     sdlVideo.procedure = procedure;
     return &videoModule;
@@ -50,7 +51,8 @@ bool Vid_UnregisterClass(ModuleHandle module)
     // As on Windows, a class cannot go while a window of it exists
     if (module != &videoModule || !sdlVideo.registered || sdlVideo.window)
         return false;
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    // SDL video itself stays up: stopping it on every F1 would also stop
+    // the keyboard's auto-repeat, and F1 held switches once per repeat.
     sdlVideo.registered = false;
     sdlVideo.procedure = nullptr;
     return true;
