@@ -8,8 +8,6 @@
 
 static constexpr float speed = 15.0f;   // units per second along forward
 static constexpr int   lifeMs = 900;    // dies in the first update past this
-static constexpr float boundX = 11.0f;  // the ship's playfield bounds
-static constexpr float boundY = 8.22f;
 
 Bullet::Bullet(const Ship &ship)
     : SceneObject(ship)
@@ -38,14 +36,7 @@ void Bullet::Update(int frameMs)
     const float distance = frameMs * 0.001f * speed;
     Translate(0.0f, 0.0f, distance, true);
 
-    if (position.x > boundX)
-        Translate(-22.0f, 0.0f, 0.0f, false);
-    else if (position.x < -boundX)
-        Translate(22.0f, 0.0f, 0.0f, false);
-    if (position.y > boundY)
-        Translate(0.0f, -16.44f, 0.0f, false);
-    else if (position.y < -boundY)
-        Translate(0.0f, 16.44f, 0.0f, false);
+    WrapAtPlayfieldEdges(*this);
 
     lifetime += frameMs;
     if (lifetime > lifeMs)

@@ -30,8 +30,6 @@ static constexpr float speedCap = 10.0f;         // only while thrusting
 static constexpr float stopSpeed = 0.3f;         // coasting below this stops dead
 static constexpr float normalRadius = 0.3f;
 static constexpr float shieldRadius = 0.4f;
-static constexpr float boundX = 11.0f;
-static constexpr float boundY = 8.22f;
 static constexpr int   maxBullets = 4;
 static constexpr uint32_t hyperspaceMs = 1000;   // the jump lasts longer than this
 
@@ -189,14 +187,7 @@ void Ship::Update(int frameMs)
     move = Product(Translation(Multiply(velocity, dt)), move);
     ApplyTransform(move, true);
 
-    if (position.x > boundX)
-        Translate(-22.0f, 0.0f, 0.0f, false);
-    else if (position.x < -boundX)
-        Translate(22.0f, 0.0f, 0.0f, false);
-    if (position.y > boundY)
-        Translate(0.0f, -16.44f, 0.0f, false);
-    else if (position.y < -boundY)
-        Translate(0.0f, 16.44f, 0.0f, false);
+    WrapAtPlayfieldEdges(*this);
 
     // One press, one shot; a press held while four bullets fly fires as
     // soon as one of them is gone.
@@ -225,6 +216,21 @@ void Ship::Update(int frameMs)
             break;
         }
     }
+}
+
+void WrapAtPlayfieldEdges(SceneObject &object)
+{
+    static constexpr float boundX = 11.0f;
+    static constexpr float boundY = 8.22f;
+    const Vector3 &position = object.position;
+    if (position.x > boundX)
+        object.Translate(-22.0f, 0.0f, 0.0f, false);
+    else if (position.x < -boundX)
+        object.Translate(22.0f, 0.0f, 0.0f, false);
+    if (position.y > boundY)
+        object.Translate(0.0f, -16.44f, 0.0f, false);
+    else if (position.y < -boundY)
+        object.Translate(0.0f, 16.44f, 0.0f, false);
 }
 
 void ElasticBounce(SceneObject &ship, SceneObject &rock)

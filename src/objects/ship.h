@@ -36,6 +36,10 @@ public:
 // up. Shared by every ship of the run.
 extern bool fireLatch;
 
+// Wraps the ship or a bullet at the playfield's edges: beyond +-11 in x it
+// moves by -+22, beyond +-8.22 in y by -+16.44.
+void WrapAtPlayfieldEdges(SceneObject &object);
+
 // Exchanges the two velocities by the one-dimensional elastic collision
 // formula, applied to whole vectors.
 void ElasticBounce(SceneObject &ship, SceneObject &rock);
