@@ -1,6 +1,7 @@
 #include "platform/video.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include <SDL.h>
 
@@ -30,6 +31,30 @@ static VidGLContext gameContext;
 
 // [SECTION] Window class
 
+// Starts SDL video on a display the player can see. With no X or Wayland
+// display SDL falls back to its offscreen driver, where the game would run
+// unseen; that one (and the dummy one) only when named in SDL_VIDEODRIVER,
+// as the tests do. On failure the reason goes to stderr, ahead of the
+// window-class message.
+static bool StartVideo()
+{
+    const char *named = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "Video unavailable: %s\n", SDL_GetError());
+        return false;
+    }
+    const char *driver = SDL_GetCurrentVideoDriver();
+    const bool unseen =
+        driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (unseen && !(named && *named)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        std::fprintf(stderr, "Video unavailable: no display to open the window on "
+                             "(DISPLAY and WAYLAND_DISPLAY are unset or unreachable)\n");
+        return false;
+    }
+    return true;
+}
+
 ModuleHandle Vid_RegisterClass(WindowProcedure procedure)
 {
     // Like a second RegisterClass of the same name, a second registration fails
@@ -38,7 +63,7 @@ ModuleHandle Vid_RegisterClass(WindowProcedure procedure)
     // One close box gives one WM_CLOSE, from its window event: SDL must not
     // add an SDL_QUIT for the last window closing.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    if (!sdlVideo.videoStarted && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    if (!sdlVideo.videoStarted && !StartVideo())
         return nullptr;
     sdlVideo.videoStarted = true;
     sdlVideo.registered = true;

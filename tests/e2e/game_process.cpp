@@ -27,15 +27,18 @@ static int OpenPidfd(pid_t pid)
 GameProcess::GameProcess(const std::string &displayName)
 {
     // The game's environment: ours with DISPLAY pointing at the test server
-    // and no SDL_VIDEODRIVER (unit tests set it to offscreen).
+    // and no SDL_VIDEODRIVER (unit tests set it to offscreen). No display
+    // name: no display of any kind.
     std::vector<std::string> variables;
     for (char **entry = environ; *entry; ++entry) {
         const std::string variable = *entry;
-        if (variable.rfind("DISPLAY=", 0) == 0 || variable.rfind("SDL_VIDEODRIVER=", 0) == 0)
+        if (variable.rfind("DISPLAY=", 0) == 0 || variable.rfind("SDL_VIDEODRIVER=", 0) == 0 ||
+            (displayName.empty() && variable.rfind("WAYLAND_DISPLAY=", 0) == 0))
             continue;
         variables.push_back(variable);
     }
-    variables.push_back("DISPLAY=" + displayName);
+    if (!displayName.empty())
+        variables.push_back("DISPLAY=" + displayName);
     std::vector<char *> envp;
     for (std::string &variable : variables)
         envp.push_back(variable.data());

@@ -7,8 +7,9 @@
 #include <sys/types.h>
 
 // The real quarvel program (the one built here, or the one named by
-// QUARVEL_E2E_PROGRAM) on a given X display, with SDL left to pick its own
-// video driver and stderr (where the DEBUG lines go) captured. A game still
+// QUARVEL_E2E_PROGRAM) on a given X display, or on none when the name is
+// empty, with SDL left to pick its own video driver and stderr (where the
+// DEBUG lines go) captured. A game still
 // running when the object goes is killed, so a failed test never leaves one
 // behind; it also dies with this process.
 class GameProcess {

@@ -52,6 +52,20 @@ TEST(DebugLog, ALineLongerThanItsBufferIsCutWithinIt)
     EXPECT_EQ(fromFormat.rfind("DEBUG: xxx", 0), 0u);
 }
 
+// At the edge of the 2048-byte line: "DEBUG: " (7), the text, CR LF and the
+// terminating zero. 2038 characters fit whole; one more is cut, and the
+// line ends the same way either way.
+TEST(DebugLog, ATextThatJustFitsIsWholeAndOneMoreLosesOnlyItsLastCharacter)
+{
+    const std::string fits(2038, 'f');
+    EXPECT_EQ(CaptureStderr([&] { DebugLog("%s", fits.c_str()); }), "DEBUG: " + fits + "\r\n");
+    const std::string over = fits + "!";
+    EXPECT_EQ(CaptureStderr([&] { DebugLog("%s", over.c_str()); }), "DEBUG: " + fits + "\r\n");
+    // A conversion past the cut does not disturb the part before it.
+    EXPECT_EQ(CaptureStderr([&] { DebugLog("%s%d", fits.c_str(), 12345); }),
+              "DEBUG: " + fits + "\r\n");
+}
+
 class RenderText : public GlTest {
 protected:
     void SetUp() override
