@@ -1,0 +1,52 @@
+#include "autoplay.h"
+
+#include <X11/keysym.h>
+#include <X11/extensions/XTest.h>
+
+enum { Space, Left, Right, Up, Shield, Down };
+
+bool HasXTest(Display *display)
+{
+    int event = 0, error = 0, major = 0, minor = 0;
+    return XTestQueryExtension(display, &event, &error, &major, &minor);
+}
+
+AutoPlayer::AutoPlayer(Display *display) : display(display)
+{
+    const KeySym keys[6] = {XK_space, XK_Left, XK_Right, XK_Up, XK_z, XK_Down};
+    for (int i = 0; i < 6; ++i)
+        keycodes[i] = XKeysymToKeycode(display, keys[i]);
+}
+
+AutoPlayer::~AutoPlayer()
+{
+    ReleaseAll();
+}
+
+void AutoPlayer::Hold(int index, bool down)
+{
+    if (held[index] == down || keycodes[index] == 0)
+        return;
+    XTestFakeKeyEvent(display, keycodes[index], down ? True : False, CurrentTime);
+    held[index] = down;
+}
+
+void AutoPlayer::Tick(long tick)
+{
+    // The ship fires once per press: Space has to come up between shots.
+    Hold(Space, tick % 2 == 0);
+    const long turnPhase = (tick / 20) % 3;
+    Hold(Left, turnPhase == 0 || turnPhase == 1);
+    Hold(Right, turnPhase == 2 && tick % 20 < 10);
+    Hold(Up, tick % 50 < 5);
+    Hold(Shield, tick % 70 >= 60);
+    Hold(Down, tick % 150 == 100);
+    XFlush(display);
+}
+
+void AutoPlayer::ReleaseAll()
+{
+    for (int i = 0; i < 6; ++i)
+        Hold(i, false);
+    XFlush(display);
+}

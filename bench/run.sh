@@ -1,0 +1,296 @@
+#!/usr/bin/env bash
+# make bench: runs every benchmark of the game on this machine and prints a
+# table, then one line of JSON with every figure and ratio. Figures only:
+# nothing here fails on a time. Each comparison is made inside this one
+# run, so that the load of a shared machine weighs on both sides.
+#
+#   bench/run.sh [BUILD_DIR]
+#
+# Settings (environment):
+#   BENCH_PLAY_SECONDS   play time for the game's peak memory (60)
+#   BENCH_FPS_SECONDS    seconds of each frame-rate run (2)
+#   BENCH_FPS_ROUNDS     rounds of bare loop, yielding bare loop, game (6)
+#   BENCH_STARTUP_RUNS   starts of the game for the start-up time (5)
+#   BENCH_SIM_FRAMES     frames of the long quarvel-sim run (1000000); the
+#                        short one runs a tenth of them
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+build=$(cd "${1:-$here/../build}" && pwd)
+play_seconds=${BENCH_PLAY_SECONDS:-60}
+fps_seconds=${BENCH_FPS_SECONDS:-2}
+fps_rounds=${BENCH_FPS_ROUNDS:-6}
+startup_runs=${BENCH_STARTUP_RUNS:-5}
+sim_frames=${BENCH_SIM_FRAMES:-1000000}
+
+game=$build/quarvel
+sim=$build/tools/quarvel-sim
+bare=$build/bench/quarvel-bare-loop
+probe=$build/bench/quarvel-probe
+micro=$build/bench/quarvel-bench
+for program in "$game" "$sim" "$bare" "$probe" "$micro"; do
+  if [ ! -x "$program" ]; then
+    echo "bench: $program is missing; build first (make bench builds it)" >&2
+    exit 1
+  fi
+done
+
+# The load before this run adds its own: how busy the machine was anyway.
+load_start=$(cut -d' ' -f1 /proc/loadavg)
+work=$(mktemp -d /tmp/quarvel-bench-XXXXXX)
+xvfb_pid=
+play_pid=
+cleanup() {
+  if [ -n "$play_pid" ]; then
+    kill "$play_pid" 2>/dev/null || true
+    wait "$play_pid" 2>/dev/null || true
+  fi
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+note() { printf 'bench: %s\n' "$*" >&2; }
+
+# --- The X server ---------------------------------------------------------
+# Xvfb picks the first free display itself and writes its number to fd 3
+# once it takes connections. A black root (-br) lets the start-up probe
+# see the first frame arrive.
+Xvfb -displayfd 3 -screen 0 800x600x24 -br -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  if ! kill -0 "$xvfb_pid" 2>/dev/null; then
+    echo "bench: Xvfb did not start:" >&2
+    cat "$work/xvfb.log" >&2
+    exit 1
+  fi
+  sleep 0.1
+done
+[ -s "$work/display" ] || { echo "bench: Xvfb gave no display within 10 s" >&2; exit 1; }
+export DISPLAY=:$(head -n1 "$work/display")
+note "Xvfb on $DISPLAY (800x600x24, llvmpipe)"
+
+# "NAME VALUE" lines of a figures file: the value of NAME.
+figure() { awk -v k="$1" '$1 == k { print $2; exit }' "$2"; }
+# Stops the run when a program gave no figure NAME: its output says why.
+require() {
+  if [ -z "$(figure "$1" "$2")" ]; then
+    echo "bench: $3 printed no $1:" >&2
+    cat "${4:-$2}" >&2
+    exit 1
+  fi
+}
+# a / b with 3 decimals ("null" when either is missing or b is 0).
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b == "" || b + 0 == 0) print "null"; else printf "%.3f", a / b }'; }
+
+# --- Frame rate: the game against the bare loop --------------------------
+# Short rounds of bare loop, yielding bare loop and game, one after the
+# other, so that a burst of load elsewhere falls on all three; the medians
+# over the rounds are kept, and the ratio is the median of each round's.
+# The game counts its frames from its first frame to the SIGTERM; it is
+# given its start-up time on top of the measured seconds.
+: >"$work/fps.rounds"
+for round in $(seq "$fps_rounds"); do
+  note "frame rate, round $round of $fps_rounds: bare loop, yielding bare loop, game (${fps_seconds} s each)"
+  "$bare" --seconds "$fps_seconds" >"$work/bare.$round"
+  require fps "$work/bare.$round" "the bare loop"
+  "$bare" --seconds "$fps_seconds" --yield >"$work/yield.$round"
+  require fps "$work/yield.$round" "the bare loop"
+  timeout -s TERM "$(awk -v s="$fps_seconds" 'BEGIN { print s + 0.4 }')" "$game" \
+    2>"$work/game.$round" || true
+  tr -d '\r' <"$work/game.$round" | sed -n 's/^DEBUG: \(Frames\|Time difference\): /\1 /p' \
+    | sed 's/^Time difference/ms/;s/^Frames/frames/' >"$work/game.$round.fig"
+  require frames "$work/game.$round.fig" "the game" "$work/game.$round"
+  game_round=$(awk '$1 == "frames" { f = $2 } $1 == "ms" { t = $2 }
+                    END { printf "%.1f", f / (t * 0.001) }' "$work/game.$round.fig")
+  echo "$(figure fps "$work/bare.$round") $(figure fps "$work/yield.$round") $game_round" \
+    >>"$work/fps.rounds"
+done
+# The median of column COLUMN of the rounds; with COLUMN "r" and "ry", the
+# median of game / bare and game / yielding bare.
+median_of() {
+  awk -v c="$1" '{ print (c == "r" ? $3 / $1 : c == "ry" ? $3 / $2 : $c) }' "$work/fps.rounds" \
+    | sort -g | awk -v c="$1" '{ v[NR] = $1 }
+        END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+              printf (c ~ /^r/ ? "%.3f" : "%.1f"), m }'
+}
+fps_bare=$(median_of 1)
+fps_bare_yield=$(median_of 2)
+fps_game=$(median_of 3)
+fps_ratio=$(median_of r)
+fps_ratio_yield=$(median_of ry)
+fps_ratio_range=$(awk '{ r = $3 / $1; if (NR == 1 || r < lo) lo = r; if (NR == 1 || r > hi) hi = r }
+  END { printf "%.2f-%.2f", lo, hi }' "$work/fps.rounds")
+
+# --- Start-up --------------------------------------------------------------
+note "start-up: the game $startup_runs times, and the bare loop full screen and windowed as the floor"
+"$probe" startup --runs "$startup_runs" --stderr "$work/startup.err" -- "$game" >"$work/startup"
+"$probe" startup --runs "$startup_runs" --stderr "$work/startup.err" -- \
+  "$bare" --grey --seconds 0.2 >"$work/startup.bare"
+"$probe" startup --runs "$startup_runs" --stderr "$work/startup.err" -- \
+  "$bare" --grey --seconds 0.2 --windowed >"$work/startup.bare.windowed"
+startup_ms=$(figure startup_frame_ms "$work/startup")
+startup_map_ms=$(figure startup_map_ms "$work/startup")
+startup_bare_ms=$(figure startup_frame_ms "$work/startup.bare")
+startup_bare_windowed_ms=$(figure startup_frame_ms "$work/startup.bare.windowed")
+
+# --- The game's own code under Google Benchmark ----------------------------
+# Three repetitions, the medians kept. The update pass and its baselines
+# run on one core and are read in CPU time; drawing also runs llvmpipe's
+# threads, so it and the font are read in wall-clock time.
+note "update, draw and font passes (Google Benchmark, 3 repetitions)"
+"$micro" --benchmark_repetitions=3 --benchmark_min_time=0.2 \
+  --benchmark_report_aggregates_only=true \
+  --benchmark_out="$work/micro.csv" --benchmark_out_format=csv \
+  >"$work/micro.txt" 2>"$work/micro.err"
+
+# Column COLUMN of the median row of benchmark NAME, times in microseconds.
+micro() {
+  awk -F, -v name="\"$1_median\"" -v col="$2" '
+    NR == 1 || $1 == "name" { for (i = 1; i <= NF; i++) { h = $i; gsub(/"/, "", h); c[h] = i } next }
+    $1 == name {
+      v = $c[col]
+      if (col ~ /_time$/) {
+        u = $c["time_unit"]
+        v *= (u == "ns" ? 0.001 : u == "ms" ? 1000 : u == "s" ? 1e6 : 1)
+      }
+      printf (col ~ /_time$/ ? "%.1f" : "%.10g"), v; exit
+    }' "$work/micro.csv"
+}
+# The header of the CSV is the line that starts with "name".
+sed -i -n '/^name,/,$p' "$work/micro.csv"
+
+update_us=$(micro BM_UpdateWorldHeavy cpu_time)
+vertices=$(micro BM_UpdateWorldHeavy vertices)
+passes=$(micro BM_UpdateWorldHeavy passes)
+baseline_us=$(micro BM_TransformPointsBaseline cpu_time)
+inplace_us=$(micro BM_TransformSceneInPlace cpu_time)
+ns_per_vertex=$(awk -v t="$update_us" -v n="$vertices" 'BEGIN { printf "%.3f", t * 1000 / n }')
+baseline_ns=$(awk -v t="$baseline_us" -v n="$(micro BM_TransformPointsBaseline vertices)" \
+  'BEGIN { printf "%.3f", t * 1000 / n }')
+inplace_ns=$(awk -v t="$inplace_us" -v n="$(micro BM_TransformSceneInPlace vertices)" \
+  'BEGIN { printf "%.3f", t * 1000 / n }')
+update_ratio=$(ratio "$ns_per_vertex" "$baseline_ns")
+update_pass_us=$(awk -v t="$update_us" -v p="$passes" 'BEGIN { printf "%.1f", t / p }')
+vertices_per_pass=$(awk -v n="$vertices" -v p="$passes" 'BEGIN { printf "%d", n / p }')
+update_first_us=$(micro BM_UpdateWorldFirstWave cpu_time)
+rocks=$(micro BM_UpdateWorldHeavy rocks)
+fragments=$(micro BM_UpdateWorldHeavy fragments)
+objects=$(micro BM_UpdateWorldHeavy objects)
+
+draw_heavy_us=$(micro BM_DrawWorldHeavy/real_time real_time)
+draw_first_us=$(micro BM_DrawWorldFirstWave/real_time real_time)
+clear_us=$(micro BM_ClearOnly/real_time real_time)
+part_lights_us=$(micro BM_DrawFirstWavePart/lights/real_time real_time)
+part_stars_us=$(micro BM_DrawFirstWavePart/stars/real_time real_time)
+part_rocks_us=$(micro BM_DrawFirstWavePart/rocks/real_time real_time)
+part_ship_us=$(micro BM_DrawFirstWavePart/ship/real_time real_time)
+part_score_us=$(micro BM_DrawFirstWavePart/score/real_time real_time)
+heavy_no_lights_us=$(micro BM_DrawWithout/heavy_lights/real_time real_time)
+heavy_no_blend_us=$(micro BM_DrawWithout/heavy_blend/real_time real_time)
+first_no_lights_us=$(micro BM_DrawWithout/first_lights/real_time real_time)
+first_no_blend_us=$(micro BM_DrawWithout/first_blend/real_time real_time)
+first_no_smooth_us=$(micro BM_DrawWithout/first_point_smooth/real_time real_time)
+font_warm_ms=$(awk -v t="$(micro BM_CreateTextFontWarm/real_time real_time)" 'BEGIN { printf "%.2f", t / 1000 }')
+font_cold_ms=$(awk '$1 == "cold" && $2 == "font_ms" { print $3 }' "$work/micro.txt")
+context_cold_ms=$(awk '$1 == "cold" && $2 == "gl_context_ms" { print $3 }' "$work/micro.txt")
+first_draw_cold_ms=$(awk '$1 == "cold" && $2 == "first_draw_ms" { print $3 }' "$work/micro.txt")
+
+# --- Peak memory -----------------------------------------------------------
+# The game is played through XTest; meanwhile quarvel-sim runs headless
+# (no figure here is a time, so the two may share the machine).
+note "peak memory: the game played for ${play_seconds} s; quarvel-sim over $sim_frames and $((sim_frames / 10)) frames meanwhile"
+"$probe" play --seconds "$play_seconds" --sample 10 --stderr "$work/play.err" -- "$game" \
+  >"$work/play" &
+play_pid=$!
+"$probe" peak --stdout "$work/sim.long.out" --stderr /dev/null -- \
+  "$sim" --frames "$sim_frames" --random-keys 0.05 >"$work/sim.long"
+"$probe" peak --stdout "$work/sim.short.out" --stderr /dev/null -- \
+  "$sim" --frames "$((sim_frames / 10))" --random-keys 0.05 >"$work/sim.short"
+wait "$play_pid" || note "the play run ended badly; see its figures below"
+play_pid=
+game_peak_kb=$(figure peak_rss_kb "$work/play")
+game_hwm_first_kb=$(awk '$1 == "hwm_kb_at_s" { print $3; exit }' "$work/play")
+sim_long_kb=$(figure peak_rss_kb "$work/sim.long")
+sim_short_kb=$(figure peak_rss_kb "$work/sim.short")
+sim_growth=$(ratio "$sim_long_kb" "$sim_short_kb")
+max_objects() { sed -n 's/.*"maxObjects":\([0-9]*\).*/\1/p' "$1"; }
+sim_long_objects=$(max_objects "$work/sim.long.out")
+sim_short_objects=$(max_objects "$work/sim.short.out")
+
+# --- Report ----------------------------------------------------------------
+verdict() { # value goal-kind bound
+  awk -v v="$1" -v k="$2" -v b="$3" 'BEGIN {
+    if (v == "" || v == "null") print "?"
+    else if (k == "min") print (v + 0 >= b ? "met" : "MISSED")
+    else print (v + 0 <= b ? "met" : "MISSED") }'
+}
+row() { printf '%-52s %10s %-8s %s\n' "$1" "$2" "$3" "$4"; }
+echo
+echo "Quarvel benchmarks  $(date -u +%Y-%m-%dT%H:%M:%SZ)  nproc $(nproc)  load before $load_start, after $(cut -d' ' -f1 /proc/loadavg)"
+row "figure" "value" "unit" "goal"
+row "bare SDL loop, clear + swap (Xvfb, median)" "$fps_bare" "fps" ""
+row "bare SDL loop yielding after each swap" "$fps_bare_yield" "fps" ""
+row "quarvel, first wave (Xvfb)" "$fps_game" "fps" ""
+row "  game / bare loop (rounds: $fps_ratio_range)" "$fps_ratio" "" ">= 0.8 $(verdict "$fps_ratio" min 0.8)"
+row "  game / yielding bare loop" "$fps_ratio_yield" "" ""
+row "update pass, first wave" "$update_first_us" "us/pass" ""
+row "update pass, heavy scene ($objects objects)" "$update_pass_us" "us/pass" ""
+row "  per transformed vertex ($vertices_per_pass/pass)" "$ns_per_vertex" "ns" ""
+row "  one Matrix4 over a packed array" "$baseline_ns" "ns" ""
+row "  one Matrix4 over the scene's own arrays" "$inplace_ns" "ns" ""
+row "  update / packed baseline" "$update_ratio" "" "<= 2 $(verdict "$update_ratio" max 2)"
+row "draw pass, heavy scene ($rocks rocks, $fragments fragments)" "$draw_heavy_us" "us" ""
+row "  the same without the explosion lights" "$heavy_no_lights_us" "us" ""
+row "  the same without blending" "$heavy_no_blend_us" "us" ""
+row "draw pass, first wave" "$draw_first_us" "us" ""
+row "  the same without the explosion lights" "$first_no_lights_us" "us" ""
+row "  the same without blending" "$first_no_blend_us" "us" ""
+row "  the same without point smoothing" "$first_no_smooth_us" "us" ""
+row "  clear only" "$clear_us" "us" ""
+row "  clear + lights" "$part_lights_us" "us" ""
+row "  clear + lights + stars" "$part_stars_us" "us" ""
+row "  clear + lights + rocks" "$part_rocks_us" "us" ""
+row "  clear + lights + ship" "$part_ship_us" "us" ""
+row "  clear + lights + score text" "$part_score_us" "us" ""
+row "start-up: exec to first frame on screen" "$startup_ms" "ms" "< 150 $(verdict "$startup_ms" max 150)"
+row "  exec to window mapped" "$startup_map_ms" "ms" ""
+row "  bare loop, exec to first frame" "$startup_bare_ms" "ms" ""
+row "  bare loop in a window, exec to first frame" "$startup_bare_windowed_ms" "ms" ""
+row "  GL context, first in a process (offscreen)" "$context_cold_ms" "ms" ""
+row "  font, first in a process" "$font_cold_ms" "ms" ""
+row "  font, again" "$font_warm_ms" "ms" ""
+row "  first DrawWorld in a process" "$first_draw_cold_ms" "ms" ""
+row "peak memory, quarvel played ${play_seconds} s" "$game_peak_kb" "KiB" ""
+row "  after the first 10 s" "$game_hwm_first_kb" "KiB" ""
+row "peak memory, quarvel-sim $sim_frames frames" "$sim_long_kb" "KiB" "flat"
+row "peak memory, quarvel-sim $((sim_frames / 10)) frames" "$sim_short_kb" "KiB" ""
+row "  long / short" "$sim_growth" "" "~1"
+echo
+
+num() { [ -n "$1" ] && echo "$1" || echo null; }
+cpu_model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1 | tr -d '"\\')
+printf '{"machine":{"nproc":%s,"cpu":"%s","load1_before":%s,"load1_after":%s},' \
+  "$(nproc)" "$cpu_model" "$load_start" "$(cut -d' ' -f1 /proc/loadavg)"
+printf '"fps":{"bare":%s,"bare_yield":%s,"game":%s,"ratio":%s,"ratio_range":"%s","ratio_vs_yield":%s,"goal_min":0.8,"seconds":%s,"rounds":%s},' \
+  "$(num "$fps_bare")" "$(num "$fps_bare_yield")" "$(num "$fps_game")" "$fps_ratio" "$fps_ratio_range" \
+  "$fps_ratio_yield" "$fps_seconds" "$fps_rounds"
+printf '"update":{"first_wave_us_per_pass":%s,"us_per_pass":%s,"vertices_per_pass":%s,"objects":%s,"rocks":%s,"fragments":%s,"ns_per_vertex":%s,"baseline_ns_per_vertex":%s,"in_place_ns_per_vertex":%s,"ratio":%s,"goal_max":2},' \
+  "$(num "$update_first_us")" "$(num "$update_pass_us")" "$(num "$vertices_per_pass")" "$(num "$objects")" "$(num "$rocks")" "$(num "$fragments")" \
+  "$(num "$ns_per_vertex")" "$(num "$baseline_ns")" "$(num "$inplace_ns")" "$update_ratio"
+printf '"draw":{"heavy_us":%s,"heavy_no_lights_us":%s,"heavy_no_blend_us":%s,"first_wave_us":%s,"first_no_lights_us":%s,"first_no_blend_us":%s,"first_no_point_smooth_us":%s,"clear_us":%s,"lights_us":%s,"stars_us":%s,"rocks_us":%s,"ship_us":%s,"score_us":%s},' \
+  "$(num "$draw_heavy_us")" "$(num "$heavy_no_lights_us")" "$(num "$heavy_no_blend_us")" \
+  "$(num "$draw_first_us")" "$(num "$first_no_lights_us")" "$(num "$first_no_blend_us")" "$(num "$first_no_smooth_us")" \
+  "$(num "$clear_us")" "$(num "$part_lights_us")" \
+  "$(num "$part_stars_us")" "$(num "$part_rocks_us")" "$(num "$part_ship_us")" "$(num "$part_score_us")"
+printf '"startup":{"first_frame_ms":%s,"map_ms":%s,"bare_first_frame_ms":%s,"bare_windowed_first_frame_ms":%s,"gl_context_cold_ms":%s,"font_cold_ms":%s,"font_warm_ms":%s,"first_draw_cold_ms":%s,"goal_max_ms":150},' \
+  "$(num "$startup_ms")" "$(num "$startup_map_ms")" "$(num "$startup_bare_ms")" "$(num "$startup_bare_windowed_ms")" "$(num "$context_cold_ms")" \
+  "$(num "$font_cold_ms")" "$(num "$font_warm_ms")" "$(num "$first_draw_cold_ms")"
+printf '"memory":{"game_peak_kb":%s,"game_peak_kb_at_10s":%s,"play_seconds":%s,"sim_long_peak_kb":%s,"sim_short_peak_kb":%s,"sim_long_frames":%s,"sim_short_frames":%s,"sim_growth":%s,"sim_long_max_objects":%s,"sim_short_max_objects":%s}}\n' \
+  "$(num "$game_peak_kb")" "$(num "$game_hwm_first_kb")" "$play_seconds" "$(num "$sim_long_kb")" "$(num "$sim_short_kb")" \
+  "$sim_frames" "$((sim_frames / 10))" "$sim_growth" "$(num "$sim_long_objects")" "$(num "$sim_short_objects")"
