@@ -2,27 +2,6 @@
 
 #include <cmath>
 
-Matrix4 Identity()
-{
-    Matrix4 r;
-    r.m[0] = r.m[5] = r.m[10] = r.m[15] = 1.0f;
-    return r;
-}
-
-Matrix4 Translation(float x, float y, float z)
-{
-    Matrix4 r = Identity();
-    r.m[3] = x;
-    r.m[7] = y;
-    r.m[11] = z;
-    return r;
-}
-
-Matrix4 Translation(const Vector3 &v)
-{
-    return Translation(v.x, v.y, v.z);
-}
-
 Matrix4 TranslationAlongAxes(const Vector3 &d, const Vector3 &side, const Vector3 &up,
                              const Vector3 &forward)
 {
@@ -30,21 +9,6 @@ Matrix4 TranslationAlongAxes(const Vector3 &d, const Vector3 &side, const Vector
     // associative and the grouping shows in the last bit.
     const Vector3 w = Add(Multiply(forward, d.z), Add(Multiply(up, d.y), Multiply(side, d.x)));
     return Translation(w);
-}
-
-Matrix4 Scaling(float sx, float sy, float sz)
-{
-    Matrix4 r;
-    r.m[0] = sx;
-    r.m[5] = sy;
-    r.m[10] = sz;
-    r.m[15] = 1.0f;
-    return r;
-}
-
-Matrix4 Scaling(float s)
-{
-    return Scaling(s, s, s);
 }
 
 Matrix4 Rotation(float angle, const Vector3 &axis)
@@ -67,19 +31,5 @@ Matrix4 Rotation(float angle, const Vector3 &axis)
     r.m[9] = t * y * z + sn * x;
     r.m[10] = cs + t * z * z;
     r.m[15] = 1.0f;
-    return r;
-}
-
-Matrix4 Product(const Matrix4 &left, const Matrix4 &right)
-{
-    // Formed in a temporary, so the result may be stored over an operand.
-    Matrix4 r;
-    for (int row = 0; row < 4; ++row) {
-        for (int col = 0; col < 4; ++col) {
-            const float *l = &left.m[4 * row];
-            r.m[4 * row + col] = l[0] * right.m[col] + l[1] * right.m[4 + col] +
-                                 l[2] * right.m[8 + col] + l[3] * right.m[12 + col];
-        }
-    }
     return r;
 }
