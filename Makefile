@@ -1,12 +1,19 @@
 # Quarvel: the two commands a fresh Debian 12 machine needs are
 #   make run    builds and starts the game
 #   make test   builds everything and runs every test
+#   make bench  builds everything and prints the benchmarks' figures
+#               (BENCH_PLAY_SECONDS=60 sets the memory run's play time)
+#   make test-sanitize  the whole suite again, then the soak, with address,
+#               leak and undefined-behaviour checks (clang, in build-asan)
+#   make fuzz   the fuzz target under libFuzzer for FUZZ_SECONDS (60) on
+#               every core, in build-fuzz: new inputs and any crashing input
+#               stay there; the seeds are in tests/fuzz/corpus
 # Both first install whatever Debian packages are missing.
 
 BUILD ?= build
 JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test bench clean
 
 all: build
 
@@ -25,5 +32,33 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+bench: build
+	@bash bench/run.sh $(BUILD)
+
+# The sanitizer builds use clang (libclang-rt), which also builds the fuzz
+# target; tests/sanitizer/run sets the sanitizers' options and suppressions
+# for the programs that run.
+SANITIZE_BUILD ?= build-asan
+FUZZ_BUILD     ?= build-fuzz
+FUZZ_SECONDS   ?= 60
+SANITIZE_CMAKE  = -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ -DQUARVEL_SANITIZE=ON
+SANITIZE_RUN    = bash $(CURDIR)/tests/sanitizer/run
+
+.PHONY: test-sanitize fuzz
+
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) $(SANITIZE_CMAKE) >/dev/null
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@cd $(SANITIZE_BUILD) && $(SANITIZE_RUN) ctest --output-on-failure -j $(JOBS)
+
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) $(SANITIZE_CMAKE) -DQUARVEL_FUZZ=ON \
+		-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target quarvel_fuzz
+	@mkdir -p $(FUZZ_BUILD)/corpus
+	@$(SANITIZE_RUN) $(FUZZ_BUILD)/tests/fuzz/quarvel_fuzz -fork=$(JOBS) \
+		-max_total_time=$(FUZZ_SECONDS) -max_len=2048 -timeout=20 \
+		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus tests/fuzz/corpus
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
