@@ -43,6 +43,9 @@ TEST_F(EndToEnd, TwoHundredF1SwitchesThenEscapeEndWithZero)
     for (int i = 1; i <= switches; ++i) {
         const bool fullscreen = i % 2 == 0;
         WatchWindow(display, window);
+        // A key sent before the new window has the focus would be lost.
+        ASSERT_TRUE(WaitForFocus(display, window, windowTimeoutMs))
+            << "window " << i << " never got the keyboard focus; " << game->Describe();
         PressKey(display, XK_F1);
         const bool gone = WaitForWindowGone(display, window, windowTimeoutMs);
         ReleaseKey(display, XK_F1);

@@ -13,6 +13,9 @@
 static Window SwitchWith(Display *display, GameProcess &game, Window window, bool fullscreen)
 {
     WatchWindow(display, window);
+    // A key sent before the window has the focus would be lost.
+    if (!WaitForFocus(display, window, windowTimeoutMs))
+        return None;
     PressKey(display, XK_F1);
     const bool gone = WaitForWindowGone(display, window, windowTimeoutMs);
     ReleaseKey(display, XK_F1);

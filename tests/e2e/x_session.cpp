@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <poll.h>
@@ -145,6 +146,49 @@ bool WaitForWindowGone(Display *display, Window window, int timeoutMs)
             return false;
         pollfd events{ConnectionNumber(display), POLLIN, 0};
         poll(&events, 1, static_cast<int>(left));
+    }
+}
+
+// Is inner window or one of its descendants?
+static bool Within(Display *display, Window inner, Window window)
+{
+    while (inner != None && inner != PointerRoot) {
+        if (inner == window)
+            return true;
+        Window root = None, parent = None, *children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, inner, &root, &parent, &children, &count))
+            return false;
+        if (children)
+            XFree(children);
+        if (parent == root)
+            return false;
+        inner = parent;
+    }
+    return false;
+}
+
+bool WaitForFocus(Display *display, Window window, int timeoutMs)
+{
+    const Clock::time_point deadline = Deadline(timeoutMs);
+    for (;;) {
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(display, &focus, &revert);
+        // With the focus following the pointer, keys go to the top-level
+        // window under it.
+        if (focus == PointerRoot) {
+            Window root = None;
+            int rootX = 0, rootY = 0, x = 0, y = 0;
+            unsigned int mask = 0;
+            XQueryPointer(display, DefaultRootWindow(display), &root, &focus, &rootX, &rootY, &x,
+                          &y, &mask);
+        }
+        if (Within(display, focus, window) || Within(display, window, focus))
+            return true;
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
 

@@ -25,6 +25,9 @@ Window WaitForGameWindow(Display *display, GameProcess &game, int timeoutMs,
 void WatchWindow(Display *display, Window window);
 // After WatchWindow: waits until the window has been unmapped or destroyed.
 bool WaitForWindowGone(Display *display, Window window, int timeoutMs);
+// Waits until window (or a window inside it) has the keyboard focus, so a
+// key sent now reaches it; false at the timeout.
+bool WaitForFocus(Display *display, Window window, int timeoutMs);
 // The mouse pointer is hidden where it stands (the middle of the screen,
 // over the game): the game hides it in full screen only.
 bool PointerHidden(Display *display);
