@@ -1,6 +1,7 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <X11/keysym.h>
 
 #include "e2e_test.h"
 #include "x_session.h"
@@ -32,6 +33,20 @@ void EndToEnd::SetUp()
     window = WaitForGameWindow(display, *game, windowTimeoutMs);
     ASSERT_NE(window, None) << "no window titled \"" << gameWindowTitle
                             << "\" appeared on the screen; " << game->Describe();
+}
+
+::testing::AssertionResult EndToEnd::EndsNormallyOnEscape()
+{
+    // Held until the game ends: a press and release seen in one turn of the
+    // message loop would leave no trace in the key state.
+    PressKey(display, XK_Escape);
+    const bool ended = game->WaitForExit(exitTimeoutMs);
+    ReleaseKey(display, XK_Escape);
+    if (!ended)
+        return ::testing::AssertionFailure() << "Escape did not end the game; " << game->Describe();
+    if (game->KillSignal() != 0 || game->ExitCode() != 0)
+        return ::testing::AssertionFailure() << "not a normal end; " << game->Describe();
+    return ::testing::AssertionSuccess();
 }
 
 // The corner that holds the score: "Score: " and up to ten digits of

@@ -22,6 +22,9 @@ XServer &TestXServer();
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override;
+    // Escape, held until the game is gone: it must end by itself with
+    // exit code 0.
+    ::testing::AssertionResult EndsNormallyOnEscape();
 
     Display                     *display = nullptr;
     std::unique_ptr<GameProcess> game;

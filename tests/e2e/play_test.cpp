@@ -46,14 +46,7 @@ TEST_F(EndToEnd, PlayShowsScoreAndRocksAndEscapeEndsWithZero)
     EXPECT_TRUE(ShowsScoreText(screen));
     EXPECT_TRUE(ShowsColouredRocks(screen));
 
-    // Held until the game ends: a press and release seen in one turn of the
-    // message loop would leave no trace in the key state.
-    PressKey(display, XK_Escape);
-    const bool ended = game->WaitForExit(exitTimeoutMs);
-    ReleaseKey(display, XK_Escape);
-    ASSERT_TRUE(ended) << "Escape did not end the game; " << game->Describe();
-    EXPECT_EQ(game->KillSignal(), 0) << game->Describe();
-    EXPECT_EQ(game->ExitCode(), 0) << game->Describe();
+    ASSERT_TRUE(EndsNormallyOnEscape());
 
     const std::string log = game->Stderr();
     EXPECT_TRUE(EndsWithShutdownLines(log));
