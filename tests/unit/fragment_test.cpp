@@ -7,6 +7,7 @@
 #include "objects/fragment.h"
 #include "objects/rock.h"
 #include "objects/ship.h"
+#include "expect_vector.h"
 #include "platform/clock.h"
 #include "platform/random.h"
 #include "shell/key_state.h"
@@ -18,13 +19,6 @@ static uint32_t fakeNow = 0;
 static uint32_t FakeClock()
 {
     return fakeNow;
-}
-
-static void ExpectNear(const Vector3 &actual, const Vector3 &want, float tolerance, const char *what)
-{
-    EXPECT_NEAR(actual.x, want.x, tolerance) << what;
-    EXPECT_NEAR(actual.y, want.y, tolerance) << what;
-    EXPECT_NEAR(actual.z, want.z, tolerance) << what;
 }
 
 // Every vertex of a fragment lies between 0.51 and 1.0 of its radius from its centre.

@@ -11,6 +11,7 @@
 #include "objects/explosion_light.h"
 #include "objects/fragment.h"
 #include "objects/rock.h"
+#include "expect_vector.h"
 #include "platform/clock.h"
 #include "platform/random.h"
 #include "shell/key_state.h"
@@ -22,13 +23,6 @@ static uint32_t fakeNow = 0;
 static uint32_t FakeClock()
 {
     return fakeNow;
-}
-
-static void ExpectNear(const Vector3 &actual, const Vector3 &want, float tolerance, const char *what)
-{
-    EXPECT_NEAR(actual.x, want.x, tolerance) << what;
-    EXPECT_NEAR(actual.y, want.y, tolerance) << what;
-    EXPECT_NEAR(actual.z, want.z, tolerance) << what;
 }
 
 class RockWorld : public ::testing::Test {

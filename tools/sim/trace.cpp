@@ -28,6 +28,18 @@ static void AppendField(std::string &out, const char *name, float value)
     AppendFloat(out, value);
 }
 
+// "x","y","vx","vy": where an object is in the playfield plane and how it moves.
+static void AppendMotion(std::string &out, const Vector3 &position, const Vector3 &velocity)
+{
+    AppendField(out, "x", position.x);
+    out += ',';
+    AppendField(out, "y", position.y);
+    out += ',';
+    AppendField(out, "vx", velocity.x);
+    out += ',';
+    AppendField(out, "vy", velocity.y);
+}
+
 std::string TraceLine(uint64_t frame, uint32_t clock, bool withStars)
 {
     std::string out = "{\"frame\":" + std::to_string(frame) + ",\"clock\":" +
@@ -37,13 +49,7 @@ std::string TraceLine(uint64_t frame, uint32_t clock, bool withStars)
                       ",\"rocksPerWave\":" + std::to_string(world.rocksPerWave) + ",\"ship\":";
     if (const Ship *ship = world.ship) {
         out += '{';
-        AppendField(out, "x", ship->position.x);
-        out += ',';
-        AppendField(out, "y", ship->position.y);
-        out += ',';
-        AppendField(out, "vx", ship->velocity.x);
-        out += ',';
-        AppendField(out, "vy", ship->velocity.y);
+        AppendMotion(out, ship->position, ship->velocity);
         out += ",\"state\":" + std::to_string(static_cast<int>(ship->state)) + ',';
         AppendField(out, "radius", ship->radius);
         out += '}';
@@ -55,13 +61,7 @@ std::string TraceLine(uint64_t frame, uint32_t clock, bool withStars)
     for (size_t i = 0; i < world.rocks.size(); ++i) {
         const Rock *rock = world.rocks[i];
         out += i ? ",{" : "{";
-        AppendField(out, "x", rock->position.x);
-        out += ',';
-        AppendField(out, "y", rock->position.y);
-        out += ',';
-        AppendField(out, "vx", rock->velocity.x);
-        out += ',';
-        AppendField(out, "vy", rock->velocity.y);
+        AppendMotion(out, rock->position, rock->velocity);
         out += ",\"size\":" + std::to_string(rock->sizeClass) + ',';
         AppendField(out, "radius", rock->radius);
         out += '}';
