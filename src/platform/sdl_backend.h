@@ -18,11 +18,13 @@ struct SdlVideoState {
     bool        registered = false;      // the window class is registered
     bool        videoStarted = false;    // SDL video is up; it stays up until Sys_Shutdown
     SDL_Window *window = nullptr;        // the one game window; null when none
+    bool        glBroken = false;        // the GL driver failed while it was made
     bool        modeChosen = false;      // a full-screen display mode has been picked
     int         modeWidth = 0;           // the picked mode, in pixels
     int         modeHeight = 0;
     uint32_t    modeFormat = 0;          // its SDL_PixelFormatEnum
     int         modeRefresh = 0;         // its refresh rate in Hz, 0 when unknown
+    bool        modeChanged = false;     // a full-screen window has changed the mode
     bool        cursorHidden = false;    // Vid_ShowCursor(false) is in force
     bool        surfaceTaken = false;    // the window's drawing surface is handed out
     int         surfaceFormat = 0;       // the pixel format set on it, 0 while none
@@ -32,9 +34,12 @@ struct SdlVideoState {
 // Defined in video_sdl.cpp.
 extern SdlVideoState sdlVideo;
 
-// Set by the SIGINT / SIGTERM handler, taken by Sys_PeekMessage as one
-// WM_CLOSE. Defined in messages_sdl.cpp.
+// Set by the SIGINT / SIGTERM / SIGHUP / SIGQUIT handler, taken by
+// Sys_PeekMessage as one WM_CLOSE. Defined in messages_sdl.cpp.
 extern volatile std::sig_atomic_t sdlCloseRequested;
+// Becomes readable when a close request arrives (the handler writes a byte
+// to it, non-blocking); -1 before Sys_Init. Defined in system_sdl.cpp.
+int Sdl_CloseWakeFd();
 
 // The SDL window behind a window handle; null for a handle that is not the
 // live game window. For tests that need to look at the real window.

@@ -6,8 +6,10 @@
 void    Sys_Sleep(uint32_t milliseconds);
 // The calendar time in whole seconds.
 int64_t Sys_Time();
-// Starts the backend: installs its clock as timeGetTime, turns SIGINT and
-// SIGTERM into WM_CLOSE and opens the gamepads, which send key messages.
+// Starts the backend: installs its clock as timeGetTime, starts the
+// guardian of the desktop's display mode, turns SIGINT, SIGTERM, SIGHUP
+// and SIGQUIT into WM_CLOSE, ignores SIGPIPE, and opens the gamepads,
+// which send key messages. Call first, while the program has one thread.
 void    Sys_Init();
 // Called on every way out: restores the display mode and the cursor if the
 // game changed them, and shuts the backend down. Safe to call twice.

@@ -1,10 +1,21 @@
 #include "platform/video.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
 
+#include "platform/display_guard.h"
 #include "platform/sdl_backend.h"
 
 // The opaque handles stand for the one window the game has at a time; a
@@ -28,6 +39,44 @@ static VidModule    videoModule;
 static VidWindow    gameWindow;
 static VidSurface   gameSurface;
 static VidGLContext gameContext;
+
+// [SECTION] X errors while the GL driver sets up
+
+// Without a usable OpenGL driver, Mesa's GLX requests fail with protocol
+// errors while SDL makes the window (it tries a first GL context then) or
+// the game's context. Xlib's default handler would end the game on the
+// spot, with Xlib's words instead of ours and no release steps; caught
+// here, they make the context step fail, and the game says so.
+static int glSetUpErrors = 0; // X errors seen since the count was reset
+
+static int CountXError(Display *, XErrorEvent *)
+{
+    glSetUpErrors += 1;
+    return 0;
+}
+
+// Catches X errors while it lives; SyncX collects the errors of the
+// requests sent so far.
+class GlSetUpErrors {
+public:
+    GlSetUpErrors() : previous(XSetErrorHandler(CountXError)) { glSetUpErrors = 0; }
+    ~GlSetUpErrors() { XSetErrorHandler(previous); }
+    GlSetUpErrors(const GlSetUpErrors &) = delete;
+    GlSetUpErrors &operator=(const GlSetUpErrors &) = delete;
+
+    bool Seen() const { return glSetUpErrors > 0; }
+
+private:
+    XErrorHandler previous;
+};
+
+static void SyncX(SDL_Window *window)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
+        XSync(info.info.x11.display, False);
+}
 
 // [SECTION] Window class
 
@@ -121,6 +170,11 @@ bool Vid_RestoreDisplayMode()
     // Leaving full screen gives the desktop its own mode back
     if (sdlVideo.window && (SDL_GetWindowFlags(sdlVideo.window) & SDL_WINDOW_FULLSCREEN))
         restored = SDL_SetWindowFullscreen(sdlVideo.window, 0) == 0;
+    // Whatever SDL believes the desktop's mode to be, the guardian kept
+    // the real one
+    if (sdlVideo.modeChanged)
+        Guard_ModeRestored();
+    sdlVideo.modeChanged = false;
     sdlVideo.modeChosen = false;
     return restored;
 }
@@ -138,6 +192,9 @@ void Vid_RestoreForExit()
         return;
     if (sdlVideo.window && (SDL_GetWindowFlags(sdlVideo.window) & SDL_WINDOW_FULLSCREEN))
         SDL_SetWindowFullscreen(sdlVideo.window, 0);
+    if (sdlVideo.modeChanged)
+        Guard_ModeRestored();
+    sdlVideo.modeChanged = false;
     if (sdlVideo.cursorHidden)
         SDL_ShowCursor(SDL_ENABLE);
     sdlVideo.cursorHidden = false;
@@ -162,7 +219,14 @@ WindowHandle Vid_CreateWindow(ModuleHandle module, const char *title, int width,
     // decorated window can be resized like an overlapped one.
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     flags |= fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE;
-    SDL_Window *window = SDL_CreateWindow(title ? title : "", 0, 0, width, height, flags);
+    SDL_Window *window = nullptr;
+    bool        glBroken = false;
+    {
+        GlSetUpErrors errors;
+        window = SDL_CreateWindow(title ? title : "", 0, 0, width, height, flags);
+        SyncX(window);
+        glBroken = errors.Seen();
+    }
     if (!window)
         return nullptr;
     if (fullscreen && sdlVideo.modeChosen) {
@@ -179,6 +243,7 @@ WindowHandle Vid_CreateWindow(ModuleHandle module, const char *title, int width,
     // The game refuses the screen saver while its window exists
     SDL_DisableScreenSaver();
     sdlVideo.window = window;
+    sdlVideo.glBroken = glBroken;
     return &gameWindow;
 }
 
@@ -188,6 +253,7 @@ bool Vid_DestroyWindow(WindowHandle window)
         return false;
     SDL_DestroyWindow(sdlVideo.window);
     sdlVideo.window = nullptr;
+    sdlVideo.glBroken = false;
     sdlVideo.surfaceTaken = false;
     sdlVideo.surfaceFormat = 0;
     SDL_EnableScreenSaver();
@@ -199,7 +265,16 @@ void Vid_ShowWindow(WindowHandle window)
     SDL_Window *sdlWindow = Vid_SdlWindow(window);
     if (!sdlWindow)
         return;
+    // A full-screen window changes the display mode as it appears
+    const bool changesMode = (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_FULLSCREEN) != 0 &&
+                             !(SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_SHOWN);
+    if (changesMode) {
+        Guard_BeforeModeChange();
+        sdlVideo.modeChanged = true;
+    }
     SDL_ShowWindow(sdlWindow);
+    if (changesMode)
+        Guard_ModeChanged();
     SDL_RaiseWindow(sdlWindow);
     // Drivers without keyboard focus of their own (offscreen) refuse this
     // harmlessly
@@ -264,7 +339,17 @@ RenderContext Vid_CreateContext(DeviceContext surface)
     // so whatever was current before is put back.
     SDL_Window   *previousWindow = SDL_GL_GetCurrentWindow();
     SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
+    // A GL driver that failed while the window was made has no context to
+    // give either
+    if (sdlVideo.glBroken)
+        return nullptr;
+    GlSetUpErrors errors;
     sdlVideo.context = SDL_GL_CreateContext(window);
+    SyncX(window);
+    if (sdlVideo.context && errors.Seen()) {
+        SDL_GL_DeleteContext(sdlVideo.context);
+        sdlVideo.context = nullptr;
+    }
     if (!sdlVideo.context)
         return nullptr;
     SDL_GL_MakeCurrent(previousWindow, previousContext);
@@ -276,7 +361,10 @@ bool Vid_MakeCurrent(DeviceContext surface, RenderContext context)
     SDL_Window *window = SurfaceWindow(surface);
     if (!window || context != &gameContext || !sdlVideo.context)
         return false;
-    return SDL_GL_MakeCurrent(window, sdlVideo.context) == 0;
+    GlSetUpErrors errors;
+    const bool current = SDL_GL_MakeCurrent(window, sdlVideo.context) == 0;
+    SyncX(window);
+    return current && !errors.Seen();
 }
 
 bool Vid_ReleaseCurrent()
@@ -308,6 +396,81 @@ bool Vid_SetSwapInterval(int interval)
 
 // [SECTION] Message boxes
 
+// Ends every child process of the game's main thread but the guardian: the
+// one SDL shows its message box in (X11) or runs zenity in (Wayland).
+static void EndBoxChildren()
+{
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/task/%d/children", static_cast<int>(getpid()));
+    std::FILE *file = std::fopen(path, "r");
+    if (!file)
+        return;
+    long child = 0;
+    while (std::fscanf(file, "%ld", &child) == 1)
+        if (child > 0 && child != Guard_Pid())
+            kill(static_cast<pid_t>(child), SIGKILL);
+    std::fclose(file);
+}
+
+static void DrainCloseWake()
+{
+    const int wake = Sdl_CloseWakeFd();
+    char bytes[64];
+    while (wake >= 0 && read(wake, bytes, sizeof bytes) > 0) {
+    }
+}
+
+// While a box waits for its click, a close request (SIGTERM, SIGINT,
+// SIGHUP, SIGQUIT) ends it as if it had been closed without a button, so
+// the game can end promptly; the request stays for the message loop.
+class BoxWatch {
+public:
+    BoxWatch()
+    {
+        if (Sdl_CloseWakeFd() >= 0 && pipe2(stop, O_CLOEXEC) == 0)
+            watcher = std::thread(&BoxWatch::Run, this);
+    }
+    ~BoxWatch()
+    {
+        if (watcher.joinable()) {
+            const char done = 1;
+            const ssize_t written = write(stop[1], &done, 1);
+            (void)written;
+            watcher.join();
+        }
+        for (const int end : stop)
+            if (end >= 0)
+                close(end);
+    }
+    BoxWatch(const BoxWatch &) = delete;
+    BoxWatch &operator=(const BoxWatch &) = delete;
+
+private:
+    void Run()
+    {
+        bool closing = false;
+        for (;;) {
+            pollfd ready[2] = {{stop[0], POLLIN, 0}, {Sdl_CloseWakeFd(), POLLIN, 0}};
+            // Once closing, again and again until the box has gone: SDL may
+            // not have started its child yet when the request came
+            const int polled = poll(ready, 2, closing ? 20 : -1);
+            if (polled < 0 && errno != EINTR)
+                return;
+            if (ready[0].revents)
+                return;
+            if (ready[1].revents & POLLIN) {
+                DrainCloseWake();
+                closing = true;
+            }
+            if (closing)
+                EndBoxChildren();
+        }
+    }
+
+    int         stop[2] = {-1, -1};
+    std::thread watcher;
+};
+
 int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
 {
     const bool question = (flags & 0x0F) == MB_YESNO;
@@ -336,9 +499,18 @@ int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
     box.numbuttons = question ? 2 : 1;
     box.buttons = question ? yesNo : ok;
 
-    int answer = -1;
-    if (SDL_ShowMessageBox(&box, &answer) != 0) {
-        // No display to show it on: the user still learns why
+    // A close request that came before the box would leave it waiting
+    // for a click that may never come: its text goes to stderr instead.
+    DrainCloseWake();
+    int  answer = -1;
+    bool shown = false;
+    if (!sdlCloseRequested) {
+        BoxWatch watch;
+        shown = SDL_ShowMessageBox(&box, &answer) == 0 && !sdlCloseRequested;
+    }
+    if (!shown) {
+        // No display to show it on, or the game is closing: the user
+        // still learns why
         std::fprintf(stderr, "%s: %s\n", box.title, box.message);
         std::fflush(stderr);
         return question ? IDNO : IDOK;
