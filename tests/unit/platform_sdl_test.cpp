@@ -2,6 +2,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include <unistd.h>
+
 #include <GL/gl.h>
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -248,6 +250,10 @@ TEST(SdlSystem, SignalsBecomeOneCloseEachAndTheClockIsSdlTicks)
 {
     UseOffscreenDriver();
     Sys_Init();
+    // A write to a pipe nobody reads must not end the game either
+    std::raise(SIGPIPE);
+    const int closeWake = Sdl_CloseWakeFd();
+    ASSERT_GE(closeWake, 0) << "no pipe to announce close requests on";
     std::raise(SIGTERM);
     std::raise(SIGINT);
     Message message;
@@ -255,9 +261,15 @@ TEST(SdlSystem, SignalsBecomeOneCloseEachAndTheClockIsSdlTicks)
     EXPECT_EQ(message.message, uint32_t(WM_CLOSE));
     // Two signals before the game looked: it closes once all the same
     EXPECT_FALSE(Sys_PeekMessage(message));
-    std::raise(SIGINT);
-    ASSERT_TRUE(Sys_PeekMessage(message));
-    EXPECT_EQ(message.message, uint32_t(WM_CLOSE));
+    // A closing terminal and Ctrl+\ close the game the same way
+    for (const int closing : {SIGINT, SIGHUP, SIGQUIT}) {
+        std::raise(closing);
+        ASSERT_TRUE(Sys_PeekMessage(message)) << "signal " << closing;
+        EXPECT_EQ(message.message, uint32_t(WM_CLOSE)) << "signal " << closing;
+    }
+    // Each request was announced on the pipe, for a message box waiting
+    char wakes[16];
+    EXPECT_EQ(read(closeWake, wakes, sizeof wakes), 5) << "one byte a signal";
 
     const Uint32 before = SDL_GetTicks();
     const uint32_t now = timeGetTime();
@@ -265,8 +277,8 @@ TEST(SdlSystem, SignalsBecomeOneCloseEachAndTheClockIsSdlTicks)
     EXPECT_LE(before, now) << "timeGetTime reads SDL_GetTicks";
     EXPECT_LE(now, after) << "timeGetTime reads SDL_GetTicks";
 
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (const int closing : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE})
+        std::signal(closing, SIG_DFL);
     SetClockSource(nullptr);
 }
 
