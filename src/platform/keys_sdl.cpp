@@ -125,8 +125,32 @@ static uint32_t PositionalKey(int scancode)
     }
 }
 
-uint32_t VirtualKeyFromSdl(int scancode, int keycode)
+// The keypad with NumLock off: the navigation keys printed under the
+// digits, and Clear on 5; 0 for a key that is not one of them.
+static uint32_t KeypadNavigationKey(int scancode)
 {
+    switch (scancode) {
+    case SDL_SCANCODE_KP_8: return VK_UP;
+    case SDL_SCANCODE_KP_4: return VK_LEFT;
+    case SDL_SCANCODE_KP_6: return VK_RIGHT;
+    case SDL_SCANCODE_KP_2: return VK_DOWN;
+    case SDL_SCANCODE_KP_7: return VK_HOME;
+    case SDL_SCANCODE_KP_9: return VK_PRIOR;
+    case SDL_SCANCODE_KP_1: return VK_END;
+    case SDL_SCANCODE_KP_3: return VK_NEXT;
+    case SDL_SCANCODE_KP_0: return VK_INSERT;
+    case SDL_SCANCODE_KP_PERIOD: return VK_DELETE;
+    case SDL_SCANCODE_KP_5: return VK_CLEAR;
+    default: return 0;
+    }
+}
+
+uint32_t VirtualKeyFromSdl(int scancode, int keycode, bool numLock)
+{
+    if (!numLock) {
+        if (const uint32_t navigation = KeypadNavigationKey(scancode))
+            return navigation;
+    }
     // The digit row keeps its codes on every layout, whatever it types
     if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_0)
         return PositionalKey(scancode);

@@ -29,6 +29,10 @@ static int                 quitCode = 0;
 // still clear its KeyState entry, or the ship would thrust on for ever.
 enum class KeyPress : unsigned char { None, Game, System };
 static KeyPress keyPresses[256];
+// The code each physical key went down with, 0 while it is up: keypad 8
+// pressed as Up with NumLock off and released after NumLock went on must
+// let go of Up, not of VK_NUMPAD8.
+static uint8_t pressedCodes[SDL_NUM_SCANCODES];
 
 static void Post(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
@@ -54,7 +58,15 @@ static void PostGameKey(uint32_t message, uint32_t vk, intptr_t lParam)
 // is one.
 static void TranslateKey(const SDL_KeyboardEvent &key)
 {
-    const uint32_t vk = VirtualKeyFromSdl(key.keysym.scancode, key.keysym.sym);
+    const int scancode = key.keysym.scancode;
+    const bool known = scancode >= 0 && scancode < SDL_NUM_SCANCODES;
+    uint32_t vk = VirtualKeyFromSdl(scancode, key.keysym.sym, (key.keysym.mod & KMOD_NUM) != 0);
+    if (known) {
+        // A key held keeps its code through its repeats and its release
+        if ((key.type == SDL_KEYUP || key.repeat) && pressedCodes[scancode] != 0)
+            vk = pressedCodes[scancode];
+        pressedCodes[scancode] = key.type == SDL_KEYDOWN && vk < 256 ? static_cast<uint8_t>(vk) : 0;
+    }
     if (vk == 0 || vk >= 256)
         return;
     const bool altHeld = (key.keysym.mod & KMOD_ALT) != 0;

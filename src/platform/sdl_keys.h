@@ -8,5 +8,7 @@
 // do: they come from the keycode. Everything else, the digit row included
 // (French layouts still send '1'..'0' there), comes from the key's place,
 // the scancode. Left and right modifiers both give VK_SHIFT, VK_CONTROL
-// and VK_MENU, as in the key messages of Windows.
-uint32_t VirtualKeyFromSdl(int scancode, int keycode);
+// and VK_MENU, as in the key messages of Windows. With NumLock off the
+// keypad's digits and point are the navigation keys printed on them
+// (8 is VK_UP, 4 VK_LEFT, 0 VK_INSERT, . VK_DELETE ...), as on Windows.
+uint32_t VirtualKeyFromSdl(int scancode, int keycode, bool numLock = true);

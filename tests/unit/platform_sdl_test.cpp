@@ -166,6 +166,57 @@ TEST_F(SdlMessages, KeyHeldBeforeAltIsStillReleasedAsAGameKey)
     EXPECT_EQ(messages[3].message, uint32_t(WM_SYSKEYUP));
 }
 
+TEST_F(SdlMessages, KeypadFollowsNumLockAndEveryKeyLetsGoOfTheCodeItPressed)
+{
+    // NumLock off: the keypad steers the ship like the arrows
+    const struct {
+        SDL_Scancode scancode;
+        uintptr_t    navigation;
+        uintptr_t    digit;
+    } keypad[] = {
+        {SDL_SCANCODE_KP_8, VK_UP, VK_NUMPAD8},      {SDL_SCANCODE_KP_4, VK_LEFT, VK_NUMPAD4},
+        {SDL_SCANCODE_KP_6, VK_RIGHT, VK_NUMPAD6},   {SDL_SCANCODE_KP_2, VK_DOWN, VK_NUMPAD2},
+        {SDL_SCANCODE_KP_7, VK_HOME, VK_NUMPAD7},    {SDL_SCANCODE_KP_9, VK_PRIOR, VK_NUMPAD9},
+        {SDL_SCANCODE_KP_1, VK_END, VK_NUMPAD1},     {SDL_SCANCODE_KP_3, VK_NEXT, VK_NUMPAD3},
+        {SDL_SCANCODE_KP_0, VK_INSERT, VK_NUMPAD0},  {SDL_SCANCODE_KP_PERIOD, VK_DELETE, VK_DECIMAL},
+    };
+    for (const auto &key : keypad) {
+        for (const bool numLock : {false, true}) {
+            const Uint16 mod = numLock ? KMOD_NUM : KMOD_NONE;
+            PushKey(SDL_KEYDOWN, key.scancode, SDL_SCANCODE_TO_KEYCODE(key.scancode), mod);
+            PushKey(SDL_KEYUP, key.scancode, SDL_SCANCODE_TO_KEYCODE(key.scancode), mod);
+            const std::vector<Message> messages = TakeMessages();
+            const uintptr_t expected = numLock ? key.digit : key.navigation;
+            ASSERT_EQ(messages.size(), 2u) << SDL_GetScancodeName(key.scancode);
+            EXPECT_EQ(messages[0].wParam, expected)
+                << SDL_GetScancodeName(key.scancode) << (numLock ? " with" : " without") << " NumLock";
+            EXPECT_EQ(messages[1].wParam, expected) << SDL_GetScancodeName(key.scancode);
+        }
+    }
+
+    // Keypad 8 held as Up while NumLock goes on: its repeats stay Up and
+    // its release lets go of Up, so the ship does not thrust for ever; the
+    // next press is a digit
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_KP_8, SDLK_KP_8, KMOD_NONE);
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_NUMLOCKCLEAR, SDLK_NUMLOCKCLEAR, KMOD_NUM);
+    PushKey(SDL_KEYUP, SDL_SCANCODE_NUMLOCKCLEAR, SDLK_NUMLOCKCLEAR, KMOD_NUM);
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_KP_8, SDLK_KP_8, KMOD_NUM, true);
+    PushKey(SDL_KEYUP, SDL_SCANCODE_KP_8, SDLK_KP_8, KMOD_NUM);
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_KP_8, SDLK_KP_8, KMOD_NUM);
+    const std::vector<Message> messages = TakeMessages();
+    const std::vector<std::pair<uint32_t, uintptr_t>> expected = {
+        {WM_KEYDOWN, VK_UP}, {WM_KEYDOWN, VK_NUMLOCK}, {WM_KEYUP, VK_NUMLOCK},
+        {WM_KEYDOWN, VK_UP}, {WM_KEYUP, VK_UP},        {WM_KEYDOWN, VK_NUMPAD8},
+    };
+    ASSERT_EQ(messages.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(messages[i].message, expected[i].first) << "message " << i;
+        EXPECT_EQ(messages[i].wParam, expected[i].second) << "message " << i;
+    }
+    PushKey(SDL_KEYUP, SDL_SCANCODE_KP_8, SDLK_KP_8, KMOD_NUM);
+    TakeMessages();
+}
+
 TEST_F(SdlMessages, AltF4CloseBoxAndQuitRequestAllClose)
 {
     PushKey(SDL_KEYDOWN, SDL_SCANCODE_F4, SDLK_F4, KMOD_LALT);
