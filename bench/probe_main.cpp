@@ -9,6 +9,8 @@
 //       every --sample seconds (10), then SIGTERM.
 //   quarvel-probe peak [--stdout FILE] [--stderr FILE] -- PROGRAM [ARGS]
 //       runs the program to its end.
+//   quarvel-probe has-window-manager
+//       exits 0 when a window manager manages screen 0 (owns WM_S0).
 //
 // The program's stdout goes to --stdout (appended), else nowhere; its
 // stderr to --stderr (appended), else the probe's.
@@ -106,6 +108,14 @@ int main(int argc, char **argv)
         return 2;
     }
     const std::string mode = argv[1];
+    if (mode == "has-window-manager") {
+        Display *display = XOpenDisplay(nullptr);
+        if (!display)
+            return 1;
+        const Window owner = XGetSelectionOwner(display, XInternAtom(display, "WM_S0", False));
+        XCloseDisplay(display);
+        return owner != None ? 0 : 1;
+    }
     int runs = 5;
     double seconds = 60.0, sampleSeconds = 10.0;
     const char *stdoutPath = nullptr;
