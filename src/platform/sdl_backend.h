@@ -19,12 +19,9 @@ struct SdlVideoState {
     bool        videoStarted = false;    // SDL video is up; it stays up until Sys_Shutdown
     SDL_Window *window = nullptr;        // the one game window; null when none
     bool        glBroken = false;        // the GL driver failed while it was made
-    bool        modeChosen = false;      // a full-screen display mode has been picked
-    int         modeWidth = 0;           // the picked mode, in pixels
-    int         modeHeight = 0;
-    uint32_t    modeFormat = 0;          // its SDL_PixelFormatEnum
-    int         modeRefresh = 0;         // its refresh rate in Hz, 0 when unknown
-    bool        modeChanged = false;     // a full-screen window has changed the mode
+    SDL_Window *modeWindow = nullptr;    // holds a changed mode until Vid_CreateWindow takes it
+    bool        modeWindowGlBroken = false; // its GL driver failed while it was made
+    bool        modeChanged = false;     // the display mode is the game's
     bool        cursorHidden = false;    // Vid_ShowCursor(false) is in force
     bool        surfaceTaken = false;    // the window's drawing surface is handed out
     int         surfaceFormat = 0;       // the pixel format set on it, 0 while none

@@ -134,9 +134,73 @@ bool Vid_UnregisterClass(ModuleHandle module)
 
 // [SECTION] Display mode and cursor
 
+// SDL fixes the pixel format when a window is made, so the format the game
+// chooses later is asked for here: double-buffered RGBA with a 16-bit
+// depth buffer, the deepest colour the display has. X errors on the way
+// mean the GL driver is not usable (glBroken).
+static SDL_Window *MakeGlWindow(const char *title, int width, int height, Uint32 flags,
+                                bool &glBroken)
+{
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    GlSetUpErrors errors;
+    SDL_Window *window =
+        SDL_CreateWindow(title ? title : "", 0, 0, width, height, flags | SDL_WINDOW_OPENGL);
+    SyncX(window);
+    glBroken = errors.Seen();
+    return window;
+}
+
+// Lets go of the window that holds a changed mode before the game took it;
+// SDL gives the desktop its mode back as it goes.
+static void DropModeWindow()
+{
+    if (!sdlVideo.modeWindow)
+        return;
+    SDL_DestroyWindow(sdlVideo.modeWindow);
+    sdlVideo.modeWindow = nullptr;
+    sdlVideo.modeWindowGlBroken = false;
+}
+
+// Switches the display for real, as the call promises: SDL changes the mode
+// only as a full-screen window appears, so a window with the mode appears
+// here and becomes the game's window in Vid_CreateWindow. A mode SDL lists
+// but cannot switch to fails here, and the game falls back as for any
+// refused mode, instead of running in a window of the wrong size.
+static bool SwitchTo(const SDL_DisplayMode &mode)
+{
+    DropModeWindow();
+    Guard_BeforeModeChange();
+    sdlVideo.modeChanged = true;
+    bool        glBroken = false;
+    SDL_Window *window = MakeGlWindow("", mode.w, mode.h,
+                                      SDL_WINDOW_FULLSCREEN | SDL_WINDOW_HIDDEN, glBroken);
+    bool switched = false;
+    if (window && SDL_SetWindowDisplayMode(window, &mode) == 0) {
+        SDL_ShowWindow(window);
+        SDL_DisplayMode now{};
+        const int display = SDL_GetWindowDisplayIndex(window);
+        switched = display >= 0 && SDL_GetCurrentDisplayMode(display, &now) == 0 &&
+                   now.w == mode.w && now.h == mode.h &&
+                   SDL_BYTESPERPIXEL(now.format) == SDL_BYTESPERPIXEL(mode.format);
+    }
+    if (!switched) {
+        if (window)
+            SDL_DestroyWindow(window);
+        Guard_ModeRestored();
+        sdlVideo.modeChanged = false;
+        return false;
+    }
+    Guard_ModeChanged();
+    sdlVideo.modeWindow = window;
+    sdlVideo.modeWindowGlBroken = glBroken;
+    return true;
+}
+
 bool Vid_ChangeDisplayMode(int width, int height, int bits)
 {
-    if (!sdlVideo.registered || bits <= 0 || bits % 8 != 0)
+    if (!sdlVideo.registered || sdlVideo.window || bits <= 0 || bits % 8 != 0)
         return false;
     // "32-bit colour" is 4 bytes per pixel: SDL calls the usual desktop
     // format RGB888, 24 bits per pixel stored in 4 bytes.
@@ -153,13 +217,7 @@ bool Vid_ChangeDisplayMode(int width, int height, int bits)
         if (mode.w != width || mode.h != height ||
             static_cast<int>(SDL_BYTESPERPIXEL(mode.format)) != bytes)
             continue;
-        // The switch itself happens when the full-screen window appears
-        sdlVideo.modeChosen = true;
-        sdlVideo.modeWidth = mode.w;
-        sdlVideo.modeHeight = mode.h;
-        sdlVideo.modeFormat = mode.format;
-        sdlVideo.modeRefresh = mode.refresh_rate;
-        return true;
+        return SwitchTo(mode);
     }
     return false;
 }
@@ -168,6 +226,7 @@ bool Vid_RestoreDisplayMode()
 {
     bool restored = true;
     // Leaving full screen gives the desktop its own mode back
+    DropModeWindow();
     if (sdlVideo.window && (SDL_GetWindowFlags(sdlVideo.window) & SDL_WINDOW_FULLSCREEN))
         restored = SDL_SetWindowFullscreen(sdlVideo.window, 0) == 0;
     // Whatever SDL believes the desktop's mode to be, the guardian kept
@@ -175,7 +234,6 @@ bool Vid_RestoreDisplayMode()
     if (sdlVideo.modeChanged)
         Guard_ModeRestored();
     sdlVideo.modeChanged = false;
-    sdlVideo.modeChosen = false;
     return restored;
 }
 
@@ -190,6 +248,7 @@ void Vid_RestoreForExit()
 {
     if (!SDL_WasInit(SDL_INIT_VIDEO))
         return;
+    DropModeWindow();
     if (sdlVideo.window && (SDL_GetWindowFlags(sdlVideo.window) & SDL_WINDOW_FULLSCREEN))
         SDL_SetWindowFullscreen(sdlVideo.window, 0);
     if (sdlVideo.modeChanged)
@@ -198,7 +257,6 @@ void Vid_RestoreForExit()
     if (sdlVideo.cursorHidden)
         SDL_ShowCursor(SDL_ENABLE);
     sdlVideo.cursorHidden = false;
-    sdlVideo.modeChosen = false;
 }
 
 // [SECTION] Window
@@ -208,38 +266,24 @@ WindowHandle Vid_CreateWindow(ModuleHandle module, const char *title, int width,
 {
     if (module != &videoModule || !sdlVideo.registered || sdlVideo.window)
         return nullptr;
-    // SDL fixes the pixel format when the window is made, so the format the
-    // game chooses later is asked for here: double-buffered RGBA with a
-    // 16-bit depth buffer, the deepest colour the display has.
-    SDL_GL_ResetAttributes();
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-
-    // Hidden until Vid_ShowWindow, like a window without WS_VISIBLE. A
-    // decorated window can be resized like an overlapped one.
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-    flags |= fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE;
     SDL_Window *window = nullptr;
     bool        glBroken = false;
-    {
-        GlSetUpErrors errors;
-        window = SDL_CreateWindow(title ? title : "", 0, 0, width, height, flags);
-        SyncX(window);
-        glBroken = errors.Seen();
+    if (fullscreen && sdlVideo.modeWindow) {
+        // The window that changed the mode, already over the whole display
+        window = sdlVideo.modeWindow;
+        glBroken = sdlVideo.modeWindowGlBroken;
+        sdlVideo.modeWindow = nullptr;
+        sdlVideo.modeWindowGlBroken = false;
+        SDL_SetWindowTitle(window, title ? title : "");
+    } else {
+        // Hidden until Vid_ShowWindow, like a window without WS_VISIBLE. A
+        // decorated window can be resized like an overlapped one.
+        const Uint32 flags =
+            SDL_WINDOW_HIDDEN | (fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE);
+        window = MakeGlWindow(title, width, height, flags, glBroken);
     }
     if (!window)
         return nullptr;
-    if (fullscreen && sdlVideo.modeChosen) {
-        SDL_DisplayMode mode{};
-        mode.w = sdlVideo.modeWidth;
-        mode.h = sdlVideo.modeHeight;
-        mode.format = sdlVideo.modeFormat;
-        mode.refresh_rate = sdlVideo.modeRefresh;
-        if (SDL_SetWindowDisplayMode(window, &mode) != 0) {
-            SDL_DestroyWindow(window);
-            return nullptr;
-        }
-    }
     // The game refuses the screen saver while its window exists
     SDL_DisableScreenSaver();
     sdlVideo.window = window;
@@ -265,16 +309,7 @@ void Vid_ShowWindow(WindowHandle window)
     SDL_Window *sdlWindow = Vid_SdlWindow(window);
     if (!sdlWindow)
         return;
-    // A full-screen window changes the display mode as it appears
-    const bool changesMode = (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_FULLSCREEN) != 0 &&
-                             !(SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_SHOWN);
-    if (changesMode) {
-        Guard_BeforeModeChange();
-        sdlVideo.modeChanged = true;
-    }
     SDL_ShowWindow(sdlWindow);
-    if (changesMode)
-        Guard_ModeChanged();
     SDL_RaiseWindow(sdlWindow);
     // Drivers without keyboard focus of their own (offscreen) refuse this
     // harmlessly
