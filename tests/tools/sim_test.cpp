@@ -1,5 +1,6 @@
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -119,6 +120,43 @@ TEST(SimReplay, SameSeedAndKeysGiveTheSameTrace)
 
     options.seed = 78;
     EXPECT_NE(WithoutSummary(Simulate(options)), WithoutSummary(first)) << "another seed, another game";
+}
+
+// Every float of the game, bit for bit: a handful of seeded games with
+// random keys and frame times must give the digests recorded in
+// tests/tools/replay_digests.txt. Any change to the game's arithmetic, be
+// it one constant's seventh digit, fails here until the digests are
+// recorded again on purpose (QUARVEL_RECORD_REPLAY_DIGESTS=1 rewrites the
+// file), with the reason in the commit.
+TEST(SimReplay, SeededGamesGiveTheRecordedDigests)
+{
+    const uint32_t seeds[] = {1, 7, 4242, 65537, 3000000000u};
+    std::ostringstream actual;
+    for (const uint32_t seed : seeds) {
+        SimOptions options;
+        options.seed = seed;
+        options.frames = 4000;
+        options.randomFrameMs = true;
+        options.randomKeys = 0.2;
+        options.digest = true;
+        const std::string out = Simulate(options);
+        const size_t at = out.find("{\"digest\":\"");
+        ASSERT_NE(at, std::string::npos) << "no digest in:\n" << out;
+        actual << seed << ' ' << out.substr(at + 11, 16) << '\n';
+    }
+
+    const char *record = std::getenv("QUARVEL_RECORD_REPLAY_DIGESTS");
+    if (record && *record == '1') {
+        std::ofstream(QUARVEL_REPLAY_DIGESTS) << actual.str();
+        GTEST_SKIP() << "recorded " << QUARVEL_REPLAY_DIGESTS;
+    }
+    std::ifstream file(QUARVEL_REPLAY_DIGESTS);
+    ASSERT_TRUE(file) << "cannot read " << QUARVEL_REPLAY_DIGESTS;
+    std::stringstream recorded;
+    recorded << file.rdbuf();
+    EXPECT_EQ(actual.str(), recorded.str())
+        << "the game's floats changed; if that is meant, record the digests again "
+           "(QUARVEL_RECORD_REPLAY_DIGESTS=1) and say why in the commit";
 }
 
 TEST(SimReplay, TraceHasFrameZeroWithStarsThenOneLinePerUpdateAndASummary)

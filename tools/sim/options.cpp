@@ -16,7 +16,7 @@ const NamedKey simKeys[12] = {
 
 const char *const simUsage =
     "usage: quarvel-sim [--seed N] [--frames K] [--frame-ms M|random] [--keys FILE] "
-    "[--random-keys P] [--trace] [--draw] [--check]";
+    "[--random-keys P] [--trace] [--digest] [--draw] [--check]";
 
 // A whole number in [low, high], nothing else.
 static bool ParseUnsigned(const char *text, uint64_t low, uint64_t high, uint64_t &value)
@@ -73,6 +73,8 @@ std::optional<SimOptions> ParseSimOptions(int argc, const char *const argv[], st
         uint64_t number = 0;
         if (arg == "--trace") {
             options.trace = true;
+        } else if (arg == "--digest") {
+            options.digest = true;
         } else if (arg == "--draw") {
             options.draw = true;
         } else if (arg == "--check") {

@@ -20,6 +20,7 @@ struct SimOptions {
     std::vector<KeyEvent> keys;      // from --keys, in file order
     double   randomKeys = 0.0;       // chance a key flips each frame
     bool     trace = false;
+    bool     digest = false;         // one digest of every float of every frame
     bool     draw = false;
     bool     check = false;
 };

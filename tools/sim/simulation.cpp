@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #include "objects/explosion_light.h"
@@ -14,6 +15,7 @@
 #include "shell/key_state.h"
 #include "shell/render.h"
 #include "shell/window.h"
+#include "sim/digest.h"
 #include "sim/invariants.h"
 #include "sim/trace.h"
 #include "world/world.h"
@@ -84,6 +86,7 @@ int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &er
     size_t maxObjects = world.objects.size();
     if (options.trace)
         out << TraceLine(0, simClock, true) << '\n';
+    uint64_t digest = options.digest ? FoldWorld(emptyDigest) : 0;
 
     ToolRandom toolRandom(options.seed);
     size_t nextKey = 0;
@@ -115,6 +118,8 @@ int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &er
         maxObjects = std::max(maxObjects, world.objects.size());
         if (options.trace)
             out << TraceLine(frame, simClock, false) << '\n';
+        if (options.digest)
+            digest = FoldWorld(digest);
         if (options.check && !broken.empty()) {
             err << "quarvel-sim: frame " << frame << ": " << broken << '\n';
             exitCode = 1;
@@ -125,6 +130,11 @@ int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &er
     const auto wallMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now() - wallStart)
                             .count();
+    if (options.digest) {
+        char hex[17];
+        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(digest));
+        out << "{\"digest\":\"" << hex << "\"}\n";
+    }
     WriteSummary(out, frame, watch, maxObjects, wallMs);
 
     ResetWorld();
