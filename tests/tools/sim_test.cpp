@@ -33,17 +33,18 @@ TEST(SimArguments, DefaultsAndEveryOption)
     EXPECT_EQ(defaults->seed, 1u);
     EXPECT_EQ(defaults->frames, 600u);
     EXPECT_EQ(defaults->frameMs, 16);
-    EXPECT_FALSE(defaults->trace || defaults->draw || defaults->check || defaults->randomFrameMs);
+    EXPECT_FALSE(defaults->trace || defaults->draw || defaults->check || defaults->randomFrameMs ||
+                 defaults->digest);
 
     auto all = Parse({"--seed", "4294967295", "--frames", "10", "--frame-ms", "random",
-                      "--random-keys", "0.25", "--trace", "--draw", "--check"},
+                      "--random-keys", "0.25", "--trace", "--draw", "--check", "--digest"},
                      error);
     ASSERT_TRUE(all) << error;
     EXPECT_EQ(all->seed, 4294967295u);
     EXPECT_EQ(all->frames, 10u);
     EXPECT_TRUE(all->randomFrameMs);
     EXPECT_DOUBLE_EQ(all->randomKeys, 0.25);
-    EXPECT_TRUE(all->trace && all->draw && all->check);
+    EXPECT_TRUE(all->trace && all->draw && all->check && all->digest);
 }
 
 TEST(SimArguments, BadArgumentsAreRefusedWithAReason)
