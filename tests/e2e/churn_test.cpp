@@ -42,21 +42,11 @@ TEST_F(EndToEnd, TwoHundredF1SwitchesThenEscapeEndWithZero)
 
     for (int i = 1; i <= switches; ++i) {
         const bool fullscreen = i % 2 == 0;
-        WatchWindow(display, window);
-        // A key sent before the new window has the focus would be lost.
-        ASSERT_TRUE(WaitForFocus(display, window, windowTimeoutMs))
-            << "window " << i << " never got the keyboard focus; " << game->Describe();
-        PressKey(display, XK_F1);
-        const bool gone = WaitForWindowGone(display, window, windowTimeoutMs);
-        ReleaseKey(display, XK_F1);
-        ASSERT_TRUE(gone) << "F1 number " << i << " did not close the window; "
-                          << game->Describe();
-        window = WaitForGameWindow(display, *game, windowTimeoutMs,
-                                   [this, fullscreen](Window) {
-                                       return PointerHidden(display) == fullscreen;
-                                   });
-        ASSERT_NE(window, None) << "no " << (fullscreen ? "full-screen" : "windowed")
-                                << " game window after F1 number " << i << "; "
+        window = SwitchWithF1(display, *game, window, fullscreen, windowTimeoutMs);
+        ASSERT_NE(window, None) << "F1 number " << i << " gave no "
+                                << (fullscreen ? "full-screen" : "windowed")
+                                << " game window (or the one before never got the focus, or "
+                                   "did not close); "
                                 << game->Describe();
     }
 

@@ -3,28 +3,9 @@
 #include <X11/keysym.h>
 
 #include "debug_lines.h"
+#include "display_mode.h"
 #include "e2e_test.h"
 #include "x_session.h"
-
-// Presses F1 and waits for the game's window to go and a new one to show,
-// full screen (the pointer hidden) or not as wanted. F1 is let go as soon
-// as the old window goes: held longer, the keyboard's auto-repeat would
-// switch again.
-static Window SwitchWith(Display *display, GameProcess &game, Window window, bool fullscreen)
-{
-    WatchWindow(display, window);
-    // A key sent before the window has the focus would be lost.
-    if (!WaitForFocus(display, window, windowTimeoutMs))
-        return None;
-    PressKey(display, XK_F1);
-    const bool gone = WaitForWindowGone(display, window, windowTimeoutMs);
-    ReleaseKey(display, XK_F1);
-    if (!gone)
-        return None;
-    return WaitForGameWindow(display, game, windowTimeoutMs, [display, fullscreen](Window) {
-        return PointerHidden(display) == fullscreen;
-    });
-}
 
 // F1 closes the window and opens one with the other full-screen setting;
 // the game goes on in it with its font and its world.
@@ -35,7 +16,7 @@ TEST_F(EndToEnd, F1SwitchesToWindowAndBack)
     ASSERT_NE(window, None) << "the game starts full screen, with the pointer hidden";
     ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "no frames; " << game->Describe();
 
-    window = SwitchWith(display, *game, window, false);
+    window = SwitchWithF1(display, *game, window, false, windowTimeoutMs);
     ASSERT_NE(window, None) << "F1 did not give a window with the pointer shown; "
                             << game->Describe();
     XWindowAttributes attributes;
@@ -47,7 +28,7 @@ TEST_F(EndToEnd, F1SwitchesToWindowAndBack)
     EXPECT_TRUE(ShowsScoreText(screen)) << "in the window";
     EXPECT_TRUE(ShowsColouredRocks(screen)) << "in the window";
 
-    window = SwitchWith(display, *game, window, true);
+    window = SwitchWithF1(display, *game, window, true, windowTimeoutMs);
     ASSERT_NE(window, None) << "F1 did not go back to full screen; " << game->Describe();
     ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
     screen = ReadScreen(display);
@@ -63,4 +44,26 @@ TEST_F(EndToEnd, F1SwitchesToWindowAndBack)
     EXPECT_EQ(CountDebugLines(lines, "InitVSync: VSync extension not supported!"), 3) << log;
     EXPECT_EQ(CountDebugLines(lines, "SetVSyncState(false)"), 3) << log;
     EXPECT_EQ(CountDebugLines(lines, "Program terminated."), 1) << log;
+}
+
+// On a desktop that really switches modes: the window is on the desktop's
+// 1280x1024, full screen is 800x600 again.
+TEST_F(RealDesktop, F1GivesTheDesktopItsModeAndTakesItAgain)
+{
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "no frames; " << game->Describe();
+    window = SwitchWithF1(display, *game, window, false, windowTimeoutMs);
+    ASSERT_NE(window, None) << "F1 did not give a window; " << game->Describe();
+    EXPECT_TRUE(ShowsDisplayMode(display, desktopWidth, desktopHeight, restoreMs))
+        << "with the game in a window";
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+
+    window = SwitchWithF1(display, *game, window, true, windowTimeoutMs);
+    ASSERT_NE(window, None) << "F1 did not go back to full screen; " << game->Describe();
+    EXPECT_TRUE(ShowsDisplayMode(display, 800, 600, windowTimeoutMs)) << "full screen again";
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+    EXPECT_TRUE(ShowsScoreText(ReadScreen(display))) << "full screen again";
+
+    ASSERT_TRUE(EndsNormallyOnEscape());
+    EXPECT_TRUE(ShowsDisplayMode(display, desktopWidth, desktopHeight, restoreMs))
+        << "after the game's end";
 }

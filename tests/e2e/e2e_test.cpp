@@ -3,17 +3,35 @@
 #include <gtest/gtest.h>
 #include <X11/keysym.h>
 
+#include "display_mode.h"
 #include "e2e_test.h"
 #include "x_session.h"
 
 static XServer server;
+static XServer modeSwitching(XServer::Kind::XorgDummy);
+static bool        modeSwitchingTried = false;
+static std::string modeSwitchingError; // why it did not start
 
 XServer &TestXServer()
 {
     return server;
 }
 
-// One Xvfb for the whole run, stopped at the end whatever happened.
+XServer *ModeSwitchingServer(std::string &error)
+{
+    if (!modeSwitchingTried) {
+        modeSwitchingTried = true;
+        modeSwitching.Start(modeSwitchingError);
+    }
+    if (!modeSwitching.Connection()) {
+        error = "the mode-switching X server did not start: " + modeSwitchingError;
+        return nullptr;
+    }
+    return &modeSwitching;
+}
+
+// One Xvfb for the whole run, and the Xorg once started, stopped at the end
+// whatever happened.
 class XServerEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
@@ -21,18 +39,46 @@ public:
         std::string error;
         ASSERT_TRUE(server.Start(error)) << error;
     }
-    void TearDown() override { server.Stop(); }
+    void TearDown() override
+    {
+        modeSwitching.Stop();
+        server.Stop();
+    }
 };
 
 void EndToEnd::SetUp()
 {
-    display = TestXServer().Connection();
+    StartGame(TestXServer());
+}
+
+void EndToEnd::StartGame(XServer &on, const std::vector<std::string> &environment)
+{
+    display = on.Connection();
     ASSERT_NE(display, nullptr) << "no X server for the end-to-end tests";
-    game = std::make_unique<GameProcess>(TestXServer().DisplayName());
+    game = std::make_unique<GameProcess>(on.DisplayName(), environment);
     ASSERT_TRUE(game->Started()) << "could not start the game";
     window = WaitForGameWindow(display, *game, windowTimeoutMs);
     ASSERT_NE(window, None) << "no window titled \"" << gameWindowTitle
                             << "\" appeared on the screen; " << game->Describe();
+}
+
+void RealDesktop::SetUp()
+{
+    std::string error;
+    server = ModeSwitchingServer(error);
+    ASSERT_NE(server, nullptr) << error;
+    ASSERT_TRUE(ShowsDisplayMode(server->Connection(), desktopWidth, desktopHeight, 0))
+        << "before the game";
+    ASSERT_NO_FATAL_FAILURE(StartGame(*server, GameEnvironment()));
+    ASSERT_TRUE(ShowsDisplayMode(display, 800, 600, windowTimeoutMs))
+        << "with the game full screen; " << game->Describe();
+}
+
+void RealDesktop::TearDown()
+{
+    game.reset();
+    if (server && !ShowsDisplayMode(server->Connection(), desktopWidth, desktopHeight, 0))
+        SetDesktopMode(server->Connection());
 }
 
 ::testing::AssertionResult EndToEnd::EndsNormallyOnEscape()

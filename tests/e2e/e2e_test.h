@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <X11/Xlib.h>
@@ -14,14 +16,25 @@ constexpr int windowTimeoutMs = 15000;
 constexpr int exitTimeoutMs = 15000;
 constexpr int framesTimeoutMs = 10000;
 
-// The X server shared by every test of the run.
-XServer &TestXServer();
+// Within a second of the game's process ending, however it ends, the
+// desktop has its display mode again and nothing the game started is left.
+constexpr int restoreMs = 1000;
 
-// Every test starts the real game on the shared X server and waits for its
+// The Xvfb shared by every test of the run.
+XServer &TestXServer();
+// The mode-switching Xorg shared by the tests that need one, started the
+// first time one asks; nullptr, with the reason in error, when it cannot
+// start.
+XServer *ModeSwitchingServer(std::string &error);
+
+// Every test starts the real game on the shared Xvfb and waits for its
 // window to be on the screen.
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override;
+    // Starts the game on server, with environment added to its own, and
+    // waits for its window.
+    void StartGame(XServer &server, const std::vector<std::string> &environment = {});
     // Escape, held until the game is gone: it must end by itself with
     // exit code 0.
     ::testing::AssertionResult EndsNormallyOnEscape();
@@ -29,6 +42,19 @@ protected:
     Display                     *display = nullptr;
     std::unique_ptr<GameProcess> game;
     Window                       window = None; // the game's window once it shows
+};
+
+// The same on the mode-switching Xorg, without a window manager: each test
+// starts from the desktop's 1280x1024 and sees the game full screen in
+// 800x600. The desktop's mode is put back after each test for the next.
+class RealDesktop : public EndToEnd {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // What the game's environment gets beside ours.
+    virtual std::vector<std::string> GameEnvironment() const { return {}; }
+
+    XServer *server = nullptr;
 };
 
 // The score, white, in the lower left corner of the 800 x 600 screen.

@@ -1,64 +1,114 @@
 #include "game_process.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/syscall.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "spawn.h"
+
 extern char **environ;
 
-// A descriptor that becomes readable when the process ends (glibc 2.36's
-// <sys/pidfd.h> lacks C linkage, so the system call is made directly).
-static int OpenPidfd(pid_t pid)
+// A process in /proc: its parent and its state letter ('Z' once it ended).
+struct ProcessEntry {
+    pid_t pid;
+    pid_t parent;
+    char  state;
+};
+
+static std::vector<ProcessEntry> ChildrenOf(pid_t parent)
 {
-    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    std::vector<ProcessEntry> children;
+    DIR *proc = opendir("/proc");
+    if (!proc)
+        return children;
+    while (const dirent *entry = readdir(proc)) {
+        const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
+        if (pid <= 0)
+            continue;
+        std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+        std::string stat;
+        std::getline(in, stat);
+        // "pid (command) state ppid ...": the command may hold spaces and
+        // parentheses, so read from the last ')'
+        const size_t close = stat.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        std::istringstream rest(stat.substr(close + 1));
+        char  state = '?';
+        pid_t up = 0;
+        rest >> state >> up;
+        if (up == parent)
+            children.push_back(ProcessEntry{pid, up, state});
+    }
+    closedir(proc);
+    return children;
 }
 
-GameProcess::GameProcess(const std::string &displayName)
+static std::string CommandLine(pid_t pid)
 {
-    // The game's environment: ours with DISPLAY pointing at the test server
-    // and no SDL_VIDEODRIVER (unit tests set it to offscreen). No display
-    // name: no display of any kind.
+    std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
+    std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::replace(line.begin(), line.end(), '\0', ' ');
+    return line;
+}
+
+GameProcess::GameProcess(const std::string &displayName,
+                         const std::vector<std::string> &environment)
+{
+    // The game's environment: ours with DISPLAY pointing at the test server,
+    // no SDL_VIDEODRIVER (unit tests set it to offscreen) and the test's own
+    // entries. No display name: no display of any kind.
     std::vector<std::string> variables;
+    const auto replaced = [&environment](const std::string &variable) {
+        const std::string name = variable.substr(0, variable.find('=') + 1);
+        for (const std::string &entry : environment)
+            if (entry.rfind(name, 0) == 0)
+                return true;
+        return false;
+    };
     for (char **entry = environ; *entry; ++entry) {
         const std::string variable = *entry;
         if (variable.rfind("DISPLAY=", 0) == 0 || variable.rfind("SDL_VIDEODRIVER=", 0) == 0 ||
-            (displayName.empty() && variable.rfind("WAYLAND_DISPLAY=", 0) == 0))
+            (displayName.empty() && variable.rfind("WAYLAND_DISPLAY=", 0) == 0) ||
+            replaced(variable))
             continue;
         variables.push_back(variable);
     }
     if (!displayName.empty())
         variables.push_back("DISPLAY=" + displayName);
-    std::vector<char *> envp;
-    for (std::string &variable : variables)
-        envp.push_back(variable.data());
-    envp.push_back(nullptr);
+    variables.insert(variables.end(), environment.begin(), environment.end());
     // QUARVEL_E2E_PROGRAM runs the tests against another build of the game
     const char *other = std::getenv("QUARVEL_E2E_PROGRAM");
     const char *program = other && *other ? other : QUARVEL_PROGRAM;
-    char *const argv[] = {const_cast<char *>(program), nullptr};
+
+    // What the game starts and leaves behind comes to us when it ends, not
+    // to init, so that the tests can see it.
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+    for (const ProcessEntry &child : ChildrenOf(getpid()))
+        ownChildren.push_back(child.pid);
 
     int errorPipe[2];
     if (pipe2(errorPipe, O_CLOEXEC) != 0)
         return;
-    const pid_t child = fork();
-    if (child == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        dup2(errorPipe[1], STDERR_FILENO);
-        execve(program, argv, envp.data());
-        std::fprintf(stderr, "cannot run %s: %s\n", program, std::strerror(errno));
-        _exit(127);
+    if (pipe2(stopReading, O_CLOEXEC) != 0) {
+        close(errorPipe[0]);
+        close(errorPipe[1]);
+        return;
     }
+    const pid_t child = Spawn({program}, errorPipe[1], false, -1, SIGKILL, &variables);
     close(errorPipe[1]);
     if (child < 0) {
         close(errorPipe[0]);
@@ -76,10 +126,16 @@ GameProcess::~GameProcess()
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
     }
-    if (reader.joinable())
-        reader.join();
-    if (stderrPipe >= 0)
-        close(stderrPipe);
+    if (pid > 0) {
+        for (const pid_t leftover : Leftovers(nullptr)) {
+            kill(leftover, SIGKILL);
+            waitpid(leftover, nullptr, 0);
+        }
+    }
+    CloseStderr();
+    for (const int end : stopReading)
+        if (end >= 0)
+            close(end);
     if (pidfd >= 0)
         close(pidfd);
 }
@@ -88,6 +144,23 @@ void GameProcess::ReadStderr()
 {
     char buffer[4096];
     for (;;) {
+        pollfd ready[2] = {{stderrPipe, POLLIN, 0}, {stopReading[0], POLLIN, 0}};
+        if (poll(ready, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            return;
+        }
+        if (ready[1].revents) {
+            // Told to stop: take what is in the pipe now, then go
+            fcntl(stderrPipe, F_SETFL, O_NONBLOCK);
+            ssize_t got = 0;
+            while ((got = read(stderrPipe, buffer, sizeof buffer)) > 0 ||
+                   (got < 0 && errno == EINTR)) {
+                std::lock_guard<std::mutex> hold(stderrLock);
+                stderrText.append(buffer, static_cast<size_t>(got > 0 ? got : 0));
+            }
+            return;
+        }
         const ssize_t got = read(stderrPipe, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
@@ -95,6 +168,18 @@ void GameProcess::ReadStderr()
             return;
         std::lock_guard<std::mutex> hold(stderrLock);
         stderrText.append(buffer, static_cast<size_t>(got));
+    }
+}
+
+void GameProcess::CloseStderr()
+{
+    if (reader.joinable()) {
+        (void)!write(stopReading[1], "", 1);
+        reader.join();
+    }
+    if (stderrPipe >= 0) {
+        close(stderrPipe);
+        stderrPipe = -1;
     }
 }
 
@@ -112,8 +197,7 @@ bool GameProcess::WaitForExit(int timeoutMs)
         return true;
     int status = 0;
     if (pidfd >= 0) {
-        pollfd end{pidfd, POLLIN, 0};
-        if (poll(&end, 1, timeoutMs) != 1 || waitpid(pid, &status, 0) != pid)
+        if (!WaitForEnd(pidfd, timeoutMs) || waitpid(pid, &status, 0) != pid)
             return false;
     } else {
         // Without a pidfd (an old kernel), look every 10 ms
@@ -130,10 +214,44 @@ bool GameProcess::WaitForExit(int timeoutMs)
         exitCode = WEXITSTATUS(status);
     else if (WIFSIGNALED(status))
         killSignal = WTERMSIG(status);
-    // The pipe closes with the game, so the reader has everything
-    if (reader.joinable())
+    // Everything the game wrote is in the pipe now. What it left behind
+    // may still hold the pipe open, so the reader takes what is there and
+    // stops instead of waiting for the end of the file.
+    if (reader.joinable()) {
+        (void)!write(stopReading[1], "", 1);
         reader.join();
+    }
     return true;
+}
+
+std::vector<pid_t> GameProcess::Leftovers(std::string *described)
+{
+    std::vector<pid_t> alive;
+    for (const ProcessEntry &child : ChildrenOf(getpid())) {
+        if (child.pid == pid ||
+            std::find(ownChildren.begin(), ownChildren.end(), child.pid) != ownChildren.end())
+            continue;
+        if (child.state == 'Z') {
+            waitpid(child.pid, nullptr, WNOHANG);
+            continue;
+        }
+        alive.push_back(child.pid);
+        if (described)
+            *described += " " + std::to_string(child.pid) + " (" + CommandLine(child.pid) + ")";
+    }
+    return alive;
+}
+
+bool GameProcess::WaitForLeftoversGone(int timeoutMs, std::string &survivors)
+{
+    for (int waited = 0;; waited += 10) {
+        survivors.clear();
+        if (Leftovers(&survivors).empty())
+            return true;
+        if (waited >= timeoutMs)
+            return false;
+        poll(nullptr, 0, 10);
+    }
 }
 
 std::string GameProcess::Stderr()

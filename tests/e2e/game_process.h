@@ -3,18 +3,21 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <sys/types.h>
 
 // The real quarvel program (the one built here, or the one named by
 // QUARVEL_E2E_PROGRAM) on a given X display, or on none when the name is
 // empty, with SDL left to pick its own video driver and stderr (where the
-// DEBUG lines go) captured. A game still
-// running when the object goes is killed, so a failed test never leaves one
-// behind; it also dies with this process.
+// DEBUG lines go) captured. A game still running when the object goes is
+// killed, and so is any process it left behind, so a failed test never
+// leaves one; it also dies with this process.
 class GameProcess {
 public:
-    explicit GameProcess(const std::string &displayName);
+    // environment: "NAME=value" entries added to (or replacing) ours.
+    explicit GameProcess(const std::string &displayName,
+                         const std::vector<std::string> &environment = {});
     ~GameProcess();
     GameProcess(const GameProcess &) = delete;
     GameProcess &operator=(const GameProcess &) = delete;
@@ -29,6 +32,14 @@ public:
     int ExitCode() const { return exitCode; }
     // After the end: the signal that killed it, or 0.
     int KillSignal() const { return killSignal; }
+    // After the end: waits at most timeoutMs until no process the game
+    // started is left (when the game ends they become this process's
+    // children). False, with their pids and command lines in survivors,
+    // when some are still there.
+    bool WaitForLeftoversGone(int timeoutMs, std::string &survivors);
+    // Stops reading the game's stderr and closes the pipe's read end, as a
+    // reader that has gone away would (quarvel 2>&1 | head -1).
+    void CloseStderr();
     // Everything written to stderr so far; complete after the end.
     std::string Stderr();
     // Exit code or signal and stderr, for failure messages.
@@ -36,14 +47,18 @@ public:
 
 private:
     void ReadStderr();
+    // Processes that came to us from the game; reaps those already ended.
+    std::vector<pid_t> Leftovers(std::string *described);
 
-    pid_t       pid = -1;
-    int         pidfd = -1;       // becomes readable when the game ends
-    int         stderrPipe = -1;  // read end
-    bool        ended = false;
-    int         exitCode = -1;
-    int         killSignal = 0;
-    std::thread reader;           // drains stderr so the game never blocks on it
-    std::mutex  stderrLock;
-    std::string stderrText;
+    pid_t              pid = -1;
+    int                pidfd = -1;      // becomes readable when the game ends
+    int                stderrPipe = -1; // read end
+    int                stopReading[2] = {-1, -1}; // written to end the reader
+    bool               ended = false;
+    int                exitCode = -1;
+    int                killSignal = 0;
+    std::vector<pid_t> ownChildren;     // our children from before the game
+    std::thread        reader;          // drains stderr so the game never blocks on it
+    std::mutex         stderrLock;
+    std::string        stderrText;
 };

@@ -2,31 +2,25 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/syscall.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
-// A descriptor that becomes readable when the process ends (glibc 2.36's
-// <sys/pidfd.h> lacks C linkage, so the system call is made directly).
-static int OpenPidfd(pid_t pid)
-{
-    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
-}
+#include "spawn.h"
 
-// Xvfb needs a moment on a loaded machine; the limits only bound a hang.
+// A server needs a moment on a loaded machine; the limits only bound a hang.
 static constexpr int serverReadyMs = 15000;
 static constexpr int serverStopMs = 5000;
 static constexpr int firstDisplay = 90;
@@ -54,11 +48,42 @@ static std::string ReadFile(const std::string &path)
     return text.str();
 }
 
-// Waits for the process behind pidfd to end, at most timeoutMs.
-static bool WaitForEnd(int pidfd, int timeoutMs)
+static bool WriteFile(const std::string &path, const std::string &text)
 {
-    pollfd ready{pidfd, POLLIN, 0};
-    return poll(&ready, 1, timeoutMs) == 1;
+    std::ofstream out(path);
+    out << text;
+    return static_cast<bool>(out);
+}
+
+// Ends a process we started: SIGTERM, SIGKILL if it lingers.
+static void EndProcess(pid_t &pid)
+{
+    if (pid <= 0)
+        return;
+    const int pidfd = OpenPidfd(pid);
+    kill(pid, SIGTERM);
+    if (pidfd < 0 || !WaitForEnd(pidfd, serverStopMs))
+        kill(pid, SIGKILL);
+    if (pidfd >= 0)
+        close(pidfd);
+    waitpid(pid, nullptr, 0);
+    pid = -1;
+}
+
+// The files of one server: Xorg's log, an empty configuration directory so
+// that no snippet installed on the machine changes the server.
+static const char *const outputFile = "/output";
+static const char *const xorgLog = "/xorg.log";
+static const char *const configDirectory = "/xorg.conf.d";
+static const char *const managerOutput = "/openbox.log";
+
+static void RemoveScratch(const std::string &scratch)
+{
+    for (const char *file : {outputFile, xorgLog, managerOutput})
+        unlink((scratch + file).c_str());
+    unlink((scratch + configDirectory + "/empty.conf").c_str());
+    rmdir((scratch + configDirectory).c_str());
+    rmdir(scratch.c_str());
 }
 
 XServer::~XServer()
@@ -68,6 +93,19 @@ XServer::~XServer()
 
 bool XServer::Start(std::string &error)
 {
+    char directory[] = "/tmp/quarvel-e2e-x-XXXXXX";
+    if (!mkdtemp(directory)) {
+        error = std::string("mkdtemp: ") + std::strerror(errno);
+        return false;
+    }
+    scratch = directory;
+    // Xorg falls back to the system's directory when the one it is given
+    // holds no .conf file.
+    if (mkdir((scratch + configDirectory).c_str(), 0700) != 0 ||
+        !WriteFile(scratch + configDirectory + "/empty.conf", "# Nothing beyond -config\n")) {
+        error = "cannot make " + scratch + configDirectory;
+        return false;
+    }
     for (int number = firstDisplay; number < firstDisplay + displaysTried; ++number) {
         // A socket or lock file means another server has (or had) it
         const std::string n = std::to_string(number);
@@ -78,6 +116,8 @@ bool XServer::Start(std::string &error)
     }
     if (error.empty())
         error = "no free X display between :90 and :129";
+    RemoveScratch(scratch);
+    scratch.clear();
     return false;
 }
 
@@ -88,39 +128,30 @@ bool XServer::StartOn(int number, std::string &error)
         error = std::string("pipe: ") + std::strerror(errno);
         return false;
     }
-    char logPath[] = "/tmp/quarvel-e2e-xvfb-XXXXXX";
-    const int log = mkostemp(logPath, O_CLOEXEC);
-
-    // Everything the child needs is made before fork: it only execs
+    const int output = open((scratch + outputFile).c_str(),
+                            O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     const std::string name = ":" + std::to_string(number);
     const std::string readyFd = std::to_string(ready[1]);
-    const char *argv[] = {"Xvfb", name.c_str(), "-screen", "0", "800x600x24", "-nolisten",
-                          "tcp", "-displayfd", readyFd.c_str(), nullptr};
-    const pid_t child = fork();
-    if (child == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        // Only the write end of the pipe is handed on
-        fcntl(ready[1], F_SETFD, 0);
-        if (log >= 0) {
-            dup2(log, STDOUT_FILENO);
-            dup2(log, STDERR_FILENO);
-        }
-        execvp("Xvfb", const_cast<char *const *>(argv));
-        std::fprintf(stderr, "cannot run Xvfb: %s\n", std::strerror(errno));
-        _exit(127);
-    }
+    std::vector<std::string> argv;
+    if (kind == Kind::Xvfb)
+        argv = {"Xvfb", name, "-screen", "0", "800x600x24", "-nolisten", "tcp",
+                "-displayfd", readyFd};
+    else
+        // No virtual terminal is switched to: the console stays as it was
+        argv = {"Xorg", name, "-config", QUARVEL_XORG_CONFIG, "-configdir",
+                scratch + configDirectory, "-logfile", scratch + xorgLog, "-noreset",
+                "-nolisten", "tcp", "-novtswitch", "-sharevts", "-displayfd", readyFd};
+    pid = Spawn(argv, output, true, ready[1], SIGTERM);
     close(ready[1]);
-    if (child < 0) {
+    if (output >= 0)
+        close(output);
+    if (pid < 0) {
         error = std::string("fork: ") + std::strerror(errno);
         close(ready[0]);
-        if (log >= 0)
-            close(log);
-        unlink(logPath);
         return false;
     }
-    pid = child;
 
-    // Xvfb writes its display number once it accepts connections, and
+    // The server writes its display number once it accepts connections, and
     // closes the pipe without a word if it cannot take the display.
     char answer[32] = {};
     pollfd wait{ready[0], POLLIN, 0};
@@ -129,22 +160,19 @@ bool XServer::StartOn(int number, std::string &error)
         got = read(ready[0], answer, sizeof answer - 1);
     close(ready[0]);
     if (got <= 0 || std::atoi(answer) != number) {
-        Stop();
-        error = "Xvfb did not come up on " + name + ":\n" + ReadFile(logPath);
-        if (log >= 0)
-            close(log);
-        unlink(logPath);
+        EndProcess(pid);
+        error = argv[0] + " did not come up on " + name + ":\n" + ReadFile(scratch + outputFile);
+        if (kind == Kind::XorgDummy)
+            error += "(Xorg needs root and the packages xserver-xorg-core and "
+                     "xserver-xorg-video-dummy)\n";
         return false;
     }
-    if (log >= 0)
-        close(log);
-    unlink(logPath);
 
     XSetErrorHandler(IgnoreXError);
     display = XOpenDisplay(name.c_str());
     if (!display) {
-        Stop();
-        error = "Xvfb runs on " + name + " but does not accept a connection";
+        EndProcess(pid);
+        error = argv[0] + " runs on " + name + " but does not accept a connection";
         return false;
     }
     displayName = name;
@@ -153,19 +181,90 @@ bool XServer::StartOn(int number, std::string &error)
 
 void XServer::Stop()
 {
+    StopWindowManager();
     if (display) {
         XCloseDisplay(display);
         display = nullptr;
     }
-    if (pid > 0) {
-        const int pidfd = OpenPidfd(pid);
-        kill(pid, SIGTERM);
-        if (pidfd < 0 || !WaitForEnd(pidfd, serverStopMs))
-            kill(pid, SIGKILL);
-        if (pidfd >= 0)
-            close(pidfd);
-        waitpid(pid, nullptr, 0);
-        pid = -1;
-    }
+    EndProcess(pid);
+    if (!scratch.empty())
+        RemoveScratch(scratch);
+    scratch.clear();
     displayName.clear();
+}
+
+// The window a window manager names in the root's _NET_SUPPORTING_WM_CHECK,
+// when that window names itself too (the manager is up, not a leftover).
+static bool ManagerRunning(Display *display)
+{
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+    Window named[2] = {None, None};
+    Window on[2] = {DefaultRootWindow(display), None};
+    for (int i = 0; i < 2; ++i) {
+        Atom           type = None;
+        int            format = 0;
+        unsigned long  count = 0, after = 0;
+        unsigned char *data = nullptr;
+        if (XGetWindowProperty(display, on[i], check, 0, 1, False, XA_WINDOW, &type, &format,
+                               &count, &after, &data) == Success &&
+            data) {
+            if (type == XA_WINDOW && format == 32 && count == 1)
+                named[i] = *reinterpret_cast<Window *>(data);
+            XFree(data);
+        }
+        if (named[i] == None)
+            return false;
+        if (i == 0)
+            on[1] = named[0];
+    }
+    return named[0] == named[1];
+}
+
+bool XServer::StartWindowManager(std::string &error)
+{
+    if (!display) {
+        error = "no X server to run a window manager on";
+        return false;
+    }
+    extern char **environ;
+    std::vector<std::string> environment;
+    for (char **entry = environ; *entry; ++entry)
+        if (std::strncmp(*entry, "DISPLAY=", 8) != 0)
+            environment.push_back(*entry);
+    environment.push_back("DISPLAY=" + displayName);
+    const int output = open((scratch + managerOutput).c_str(),
+                            O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    managerPid = Spawn({"openbox", "--sm-disable"}, output, true, -1, SIGTERM, &environment);
+    if (output >= 0)
+        close(output);
+    const int pidfd = managerPid > 0 ? OpenPidfd(managerPid) : -1;
+    bool up = false;
+    for (int waited = 0; waited < serverReadyMs; waited += 10) {
+        up = ManagerRunning(display);
+        if (up)
+            break;
+        // Look again in 10 ms, or give up at once when openbox has ended
+        if (pidfd < 0)
+            poll(nullptr, 0, 10);
+        else if (WaitForEnd(pidfd, 10))
+            break;
+    }
+    if (pidfd >= 0)
+        close(pidfd);
+    if (!up) {
+        StopWindowManager();
+        error = "openbox did not start managing " + displayName + ":\n" +
+                ReadFile(scratch + managerOutput);
+        return false;
+    }
+    return true;
+}
+
+void XServer::StopWindowManager()
+{
+    EndProcess(managerPid);
+    // Its check window is gone with it; wait for the server to have seen
+    // that, so the next test starts without a manager.
+    if (display)
+        XSync(display, False);
 }

@@ -6,27 +6,47 @@
 
 typedef struct _XDisplay Display;
 
-// A private Xvfb with one 800 x 600 screen at 24 bits, the mode the game
-// asks for, and this process's connection to it. The server dies with this
-// process even when the process is killed.
+// A private X server and this process's connection to it. The server (and
+// its window manager) die with this process even when it is killed.
 class XServer {
 public:
-    ~XServer();
+    enum class Kind {
+        Xvfb,      // one 800 x 600 screen at 24 bits, the mode the game asks
+                   // for, and no other
+        XorgDummy, // Xorg's dummy driver (xorg-dummy.conf): a 1280 x 1024
+                   // desktop that really switches to 800 x 600 or 640 x 480;
+                   // needs root
+    };
 
-    // Starts Xvfb on the first free display from :90 and connects to it.
-    // On failure error says why.
+    explicit XServer(Kind kind = Kind::Xvfb) : kind(kind) {}
+    ~XServer();
+    XServer(const XServer &) = delete;
+    XServer &operator=(const XServer &) = delete;
+
+    // Starts the server on the first free display from :90 and connects to
+    // it. On failure error says why.
     bool Start(std::string &error);
-    // Disconnects and stops the server; safe to call twice.
+    // Stops the window manager, disconnects and stops the server; safe to
+    // call twice.
     void Stop();
 
+    // Starts openbox on the server and waits until it manages the screen.
+    bool StartWindowManager(std::string &error);
+    // Stops it; the windows it framed go back to the root.
+    void StopWindowManager();
+
+    Kind               ServerKind() const { return kind; }
     const std::string &DisplayName() const { return displayName; } // ":90"
     Display           *Connection() const { return display; }
 
 private:
-    // Runs Xvfb on :number; false when it could not come up there.
+    // Runs the server on :number; false when it could not come up there.
     bool StartOn(int number, std::string &error);
 
-    pid_t       pid = -1;          // the Xvfb process, -1 when none
+    Kind        kind;
+    pid_t       pid = -1;          // the server process, -1 when none
+    pid_t       managerPid = -1;   // openbox, -1 when none
+    std::string scratch;           // a directory for the server's files
     std::string displayName;       // ":N" once it is up
     Display    *display = nullptr; // our connection, for the whole run
 };

@@ -9,6 +9,7 @@
 #include <poll.h>
 
 #include <X11/Xatom.h>
+#include <X11/keysym.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
@@ -81,7 +82,8 @@ static bool IsShown(Display *display, Window window)
            attributes.map_state == IsViewable;
 }
 
-static Window Search(Display *display, Window parent, const GameProcess &game)
+static Window Search(Display *display, Window parent, const GameProcess &game,
+                     const std::string &title)
 {
     Window       root = None, up = None;
     Window      *children = nullptr;
@@ -92,21 +94,26 @@ static Window Search(Display *display, Window parent, const GameProcess &game)
     if (children)
         XFree(children);
     for (const Window child : list) {
-        if (WindowName(display, child) == gameWindowTitle && IsShown(display, child)) {
+        if (WindowName(display, child) == title && IsShown(display, child)) {
             const unsigned long pid = WindowPid(display, child);
             if (pid == 0 || pid == static_cast<unsigned long>(game.Pid()))
                 return child;
         }
         // A window manager would have framed the game's window
-        if (const Window found = Search(display, child, game))
+        if (const Window found = Search(display, child, game, title))
             return found;
     }
     return None;
 }
 
+Window FindWindowTitled(Display *display, const GameProcess &game, const std::string &title)
+{
+    return Search(display, DefaultRootWindow(display), game, title);
+}
+
 Window FindGameWindow(Display *display, const GameProcess &game)
 {
-    return Search(display, DefaultRootWindow(display), game);
+    return FindWindowTitled(display, game, gameWindowTitle);
 }
 
 Window WaitForGameWindow(Display *display, GameProcess &game, int timeoutMs,
@@ -233,6 +240,40 @@ void SendDeleteWindow(Display *display, Window window)
     XSync(display, False);
 }
 
+void ActivateWindow(Display *display, Window window)
+{
+    XEvent event;
+    std::memset(&event, 0, sizeof event);
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.format = 32;
+    // From a pager: a window manager's focus-stealing rules let that through
+    event.xclient.data.l[0] = 2;
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, DefaultRootWindow(display), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XSync(display, False);
+}
+
+long WindowState(Display *display, Window window)
+{
+    const Atom     wmState = XInternAtom(display, "WM_STATE", False);
+    Atom           type = None;
+    int            format = 0;
+    unsigned long  count = 0, after = 0;
+    unsigned char *data = nullptr;
+    long           state = WithdrawnState;
+    if (XGetWindowProperty(display, window, wmState, 0, 2, False, wmState, &type, &format, &count,
+                           &after, &data) == Success &&
+        data) {
+        if (type == wmState && format == 32 && count >= 1)
+            state = *reinterpret_cast<long *>(data);
+        XFree(data);
+    }
+    return state;
+}
+
 static void FakeKey(Display *display, KeySym key, bool down)
 {
     const KeyCode code = XKeysymToKeycode(display, key);
@@ -283,6 +324,25 @@ bool WaitForFrames(Display *display, int frames, int timeoutMs)
         last = now;
     }
     return true;
+}
+
+// F1 is let go as soon as the old window goes: held longer, the keyboard's
+// auto-repeat would switch again.
+Window SwitchWithF1(Display *display, GameProcess &game, Window window, bool fullscreen,
+                    int timeoutMs)
+{
+    WatchWindow(display, window);
+    // A key sent before the window has the focus would be lost.
+    if (!WaitForFocus(display, window, timeoutMs))
+        return None;
+    PressKey(display, XK_F1);
+    const bool gone = WaitForWindowGone(display, window, timeoutMs);
+    ReleaseKey(display, XK_F1);
+    if (!gone)
+        return None;
+    return WaitForGameWindow(display, game, timeoutMs, [display, fullscreen](Window) {
+        return PointerHidden(display) == fullscreen;
+    });
 }
 
 bool HoldKey(Display *display, KeySym key, int frames, int timeoutMs)

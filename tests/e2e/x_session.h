@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include <X11/Xlib.h>
 
@@ -14,8 +15,11 @@
 // The title the game gives its window.
 extern const char *const gameWindowTitle;
 
-// A viewable window titled like the game's and made by this game process,
-// searched through the whole tree from the root; None when there is none.
+// A viewable window with this title, made by this game process (or one
+// that does not say which process made it), searched through the whole
+// tree from the root; None when there is none.
+Window FindWindowTitled(Display *display, const GameProcess &game, const std::string &title);
+// The same for the game's own title.
 Window FindGameWindow(Display *display, const GameProcess &game);
 // Waits until FindGameWindow finds a window that accept (if given) takes;
 // None after timeoutMs or once the game has ended.
@@ -36,6 +40,17 @@ bool PointerHidden(Display *display);
 bool AcceptsDeleteWindow(Display *display, Window window);
 // What a window manager sends when the close box is clicked.
 void SendDeleteWindow(Display *display, Window window);
+
+// Presses F1 and waits for the game's window to go and a new one to show,
+// full screen (the pointer hidden) or not as wanted; None when it does not.
+Window SwitchWithF1(Display *display, GameProcess &game, Window window, bool fullscreen,
+                    int timeoutMs);
+// What a pager or task bar asks of a window manager (_NET_ACTIVE_WINDOW):
+// show this window, raise it and give it the focus.
+void ActivateWindow(Display *display, Window window);
+// The ICCCM state a window manager gives a client window: NormalState,
+// IconicState, or WithdrawnState when it has none.
+long WindowState(Display *display, Window window);
 
 void PressKey(Display *display, KeySym key);
 void ReleaseKey(Display *display, KeySym key);

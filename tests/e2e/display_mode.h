@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include <gtest/gtest.h>
+#include <X11/Xlib.h>
+
+// The display mode as XRandR reports it: the mode of the CRTC that drives
+// the connected output, and the size of the screen (the root window).
+struct DisplayMode {
+    int width = 0, height = 0;             // the CRTC's mode; 0 when none
+    int screenWidth = 0, screenHeight = 0; // the root window
+
+    std::string Describe() const; // "800x600 on an 800x600 screen"
+};
+
+// The desktop of the mode-switching server (xorg-dummy.conf).
+constexpr int desktopWidth = 1280;
+constexpr int desktopHeight = 1024;
+
+DisplayMode ReadDisplayMode(Display *display);
+// Waits at most timeoutMs until both the mode and the screen are
+// width x height.
+::testing::AssertionResult ShowsDisplayMode(Display *display, int width, int height,
+                                            int timeoutMs);
+// Puts the desktop's 1280x1024 back through XRandR (after a test that left
+// it otherwise, so that the next one starts from the desktop).
+bool SetDesktopMode(Display *display);

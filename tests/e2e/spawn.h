@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+// Starting the programs the tests run (the X servers, the window manager,
+// the game) the same way every time.
+
+// Runs argv[0] (searched on PATH) as a child of this process: every signal at
+// its default and none blocked, whatever this process inherited (a shell's
+// background job ignores SIGINT and SIGQUIT), no core file, and deathSignal
+// sent to it if this process dies first. stderr (and stdout when
+// outputToo) goes to outputFd when that is not -1; keepFd, when not -1, is
+// the one descriptor beyond those handed on. With environment the child gets
+// exactly those "NAME=value" entries, without it ours. -1 when fork fails.
+pid_t Spawn(const std::vector<std::string> &argv, int outputFd, bool outputToo, int keepFd,
+            int deathSignal, const std::vector<std::string> *environment = nullptr);
+
+// A descriptor that becomes readable when the process ends; -1 on an old
+// kernel.
+int OpenPidfd(pid_t pid);
+
+// Waits at most timeoutMs for the process behind pidfd to end.
+bool WaitForEnd(int pidfd, int timeoutMs);
