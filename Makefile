@@ -1,6 +1,8 @@
 # Quarvel: the two commands a fresh Debian 12 machine needs are
 #   make run    builds and starts the game
 #   make test   builds everything and runs every test
+#   make package  builds the game and its Debian package,
+#               quarvel_VERSION_ARCH.deb, in the build folder
 #   make bench  builds everything and prints the benchmarks' figures
 #               (BENCH_PLAY_SECONDS=60 sets the memory run's play time)
 #   make test-sanitize  the whole suite again, then the soak, with address,
@@ -13,7 +15,7 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test package bench clean
 
 all: build
 
@@ -31,6 +33,11 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Only the game: cpack packs the binary that is built, nothing else.
+package: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target quarvel
+	@cd $(BUILD) && cpack -G DEB
 
 bench: build
 	@bash bench/run.sh $(BUILD)

@@ -1,15 +1,23 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix and checks the tree a player's
-# desktop sees: exactly the expected files under the prefix, the binary
-# runnable, the icons of their stated sizes, and the desktop entry and the
-# AppStream metadata accepted by their validators (offline).
+# Installs the build into a temporary prefix, or unpacks its Debian package
+# into a temporary root, and checks the tree a player's desktop sees:
+# exactly the expected files, the binary runnable, the icons of their stated
+# sizes, the desktop entry, the AppStream metadata and the manual page
+# accepted by their validators (offline). The package must also satisfy
+# lintian and carry the fields and files Debian asks for.
 # Usage: install_tree_test.sh BUILD_DIR APP_ID
+#        install_tree_test.sh --package BUILD_DIR APP_ID
 set -euo pipefail
 
+package=false
+if [ "$1" = --package ]; then
+  package=true
+  shift
+fi
 build=$1
 id=$2
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 
 failures=0
 fail() {
@@ -17,26 +25,48 @@ fail() {
   failures=$((failures + 1))
 }
 
-cmake --install "$build" --prefix "$prefix" >/dev/null
-
-# Relative destinations: every file installed lies under the prefix
-while IFS= read -r file; do
-  case $file in
-    "$prefix"/*) ;;
-    *) fail "installed outside the prefix: $file" ;;
-  esac
-done < "$build/install_manifest.txt"
-
 desktop=share/applications/$id.desktop
 metainfo=share/metainfo/$id.metainfo.xml
 png=share/icons/hicolor/48x48/apps/$id.png
 svg=share/icons/hicolor/scalable/apps/$id.svg
-expected=$(printf '%s\n' bin/quarvel "$desktop" "$metainfo" "$png" "$svg" | sort)
-actual=$(cd "$prefix" && find . -type f -printf '%P\n' | sort)
+manpage=share/man/man6/quarvel.6.gz
+shared=("$desktop" "$metainfo" "$png" "$svg" "$manpage")
+
+if $package; then
+  # The package of the binary already built, made in a folder of its own
+  cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/cpack" >/dev/null ||
+    { echo "FAIL: cpack could not make the package" >&2; exit 1; }
+  debs=("$work"/cpack/*.deb)
+  [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] ||
+    { echo "FAIL: cpack made ${#debs[@]} packages, not one" >&2; exit 1; }
+  deb=${debs[0]}
+  dpkg-deb -x "$deb" "$work/root"
+  root=$work/root
+  prefix=$root/usr
+  bindir=games
+  expected=$(printf 'usr/%s\n' games/quarvel "${shared[@]}" \
+    share/doc/quarvel/copyright share/doc/quarvel/changelog.gz | sort)
+else
+  root=$work/prefix
+  prefix=$root
+  bindir=bin
+  cmake --install "$build" --prefix "$prefix" >/dev/null
+
+  # Relative destinations: every file installed lies under the prefix
+  while IFS= read -r file; do
+    case $file in
+      "$prefix"/*) ;;
+      *) fail "installed outside the prefix: $file" ;;
+    esac
+  done < "$build/install_manifest.txt"
+  expected=$(printf '%s\n' bin/quarvel "${shared[@]}" | sort)
+fi
+
+actual=$(cd "$root" && find . -type f -printf '%P\n' | sort)
 [ "$actual" = "$expected" ] ||
   fail "installed tree differs from the expected one:"$'\n'"$(diff <(echo "$expected") <(echo "$actual") || true)"
 
-[ -x "$prefix/bin/quarvel" ] || fail "bin/quarvel is not executable"
+[ -x "$prefix/$bindir/quarvel" ] || fail "$bindir/quarvel is not executable"
 
 # The PNG's signature, then width and height as the first 8 bytes of the
 # IHDR chunk, big-endian
@@ -58,6 +88,7 @@ fi
 if [ -f "$prefix/$desktop" ]; then
   report=$(desktop-file-validate "$prefix/$desktop" 2>&1) || fail "desktop-file-validate failed"
   [ -z "$report" ] || fail "desktop-file-validate: $report"
+  # Exec names the binary alone: /usr/games and the prefix's bin/ are on PATH
   for line in Type=Application Exec=quarvel "Icon=$id" 'Categories=Game;ArcadeGame;'; do
     grep -qxF "$line" "$prefix/$desktop" || fail "$desktop lacks the line $line"
   done
@@ -75,8 +106,51 @@ if [ -f "$prefix/$metainfo" ]; then
   grep -qF '<image>https://' "$prefix/$metainfo" || fail "$metainfo has no screenshot image"
 fi
 
+# The manual page renders with no warning from groff
+if [ -f "$prefix/$manpage" ]; then
+  warnings=$(MANWIDTH=80 man --warnings -l "$prefix/$manpage" 2>&1 >/dev/null) ||
+    fail "man could not render $manpage"
+  [ -z "$warnings" ] || fail "man --warnings on $manpage: $warnings"
+fi
+
+if $package; then
+  field() { dpkg-deb -f "$deb" "$1"; }
+  version=$(field Version)
+  arch=$(dpkg --print-architecture)
+  [ "$(basename "$deb")" = "quarvel_${version}_${arch}.deb" ] ||
+    fail "package file $(basename "$deb") is not quarvel_${version}_${arch}.deb"
+  [ "$(field Package)" = quarvel ] || fail "Package is '$(field Package)'"
+  [ "$(field Architecture)" = "$arch" ] || fail "Architecture is '$(field Architecture)'"
+  [ "$(field Section)" = games ] || fail "Section is '$(field Section)', not games"
+  [ -n "$(field Maintainer)" ] || fail "no Maintainer"
+  # dpkg-shlibdeps writes version bounds from the libraries' symbols;
+  # libgl1, which SDL opens at run time, is named by hand
+  depends=$(field Depends)
+  for library in 'libc6 (>= ' 'libsdl2-2.0-0' 'libgl1'; do
+    [[ $depends == *"$library"* ]] || fail "Depends lacks $library: $depends"
+  done
+
+  # Every file that names the release names the package's version
+  grep -qF "<release version=\"$version\"" "$prefix/$metainfo" ||
+    fail "$metainfo has no release $version"
+  zcat "$prefix/$manpage" | grep -q "^\.TH QUARVEL 6 .*\"Quarvel $version\"" ||
+    fail "$manpage does not name version $version"
+  zcat "$prefix/share/doc/quarvel/changelog.gz" | head -n 1 | grep -qF "quarvel ($version)" ||
+    fail "changelog.gz does not begin with version $version"
+  head -n 1 "$prefix/share/doc/quarvel/copyright" |
+    grep -qxF 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "copyright is not in Debian's machine-readable format"
+
+  # lintian as root says so on stderr; its findings go to stdout
+  if report=$(lintian --fail-on error,warning "$deb" 2>/dev/null); then
+    [ -z "$report" ] || echo "lintian: $report" >&2
+  else
+    fail "lintian: $report"
+  fi
+fi
+
 if [ "$failures" -ne 0 ]; then
   echo "install tree: $failures check(s) failed" >&2
   exit 1
 fi
-echo "install tree: checked $prefix"
+echo "install tree: checked $root"
