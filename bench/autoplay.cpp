@@ -3,7 +3,10 @@
 #include <X11/keysym.h>
 #include <X11/extensions/XTest.h>
 
+#include "child_process.h"
+
 enum { Space, Left, Right, Up, Shield, Down };
+static const char *const keyNames[6] = {"space", "left", "right", "up", "z", "down"};
 
 bool HasXTest(Display *display)
 {
@@ -11,7 +14,7 @@ bool HasXTest(Display *display)
     return XTestQueryExtension(display, &event, &error, &major, &minor);
 }
 
-AutoPlayer::AutoPlayer(Display *display) : display(display)
+AutoPlayer::AutoPlayer(Display *display, FILE *keyLog) : display(display), keyLog(keyLog)
 {
     const KeySym keys[6] = {XK_space, XK_Left, XK_Right, XK_Up, XK_z, XK_Down};
     for (int i = 0; i < 6; ++i)
@@ -29,6 +32,9 @@ void AutoPlayer::Hold(int index, bool down)
         return;
     XTestFakeKeyEvent(display, keycodes[index], down ? True : False, CurrentTime);
     held[index] = down;
+    if (keyLog)
+        std::fprintf(keyLog, "key %s %s %.0f\n", keyNames[index], down ? "down" : "up",
+                     NowMs() * 1e6);
 }
 
 void AutoPlayer::Tick(long tick)
@@ -41,6 +47,13 @@ void AutoPlayer::Tick(long tick)
     Hold(Up, tick % 50 < 5);
     Hold(Shield, tick % 70 >= 60);
     Hold(Down, tick % 150 == 100);
+    XFlush(display);
+}
+
+void AutoPlayer::Spray(long tick)
+{
+    Hold(Left, true);
+    Hold(Space, tick % 2 == 0);
     XFlush(display);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdio>
+
 #include <X11/Xlib.h>
 
 // A player for whole-program runs: the game's keys pressed through XTest
@@ -9,11 +11,17 @@
 // every fifteen. Never Escape, F1, F2 or F3.
 class AutoPlayer {
 public:
-    explicit AutoPlayer(Display *display);
+    // With a keyLog, every press and release is written there as
+    // "key NAME down|up NS" (CLOCK_MONOTONIC ns) as it is sent.
+    explicit AutoPlayer(Display *display, FILE *keyLog = nullptr);
     ~AutoPlayer();
 
     // Sets the keys for tick number tick (0, 1, 2, ... every 100 ms).
     void Tick(long tick);
+    // The heaviest play found: Left held throughout, so the shots spray
+    // all round, and Space pressed on even ticks and released on odd ones
+    // (ticks of 10 ms: up to 50 shots a second, as bullets allow).
+    void Spray(long tick);
     // Lets go of every key this player holds.
     void ReleaseAll();
 
@@ -21,6 +29,7 @@ private:
     void Hold(int index, bool down);
 
     Display *display;
+    FILE    *keyLog;            // where presses are logged, or null
     unsigned keycodes[6] = {};  // space, left, right, up, z, down
     bool     held[6] = {};
 };

@@ -7,6 +7,12 @@
 //       under an X server: waits for the window, plays the game's keys
 //       through XTest for S seconds (60), samples the peak resident memory
 //       every --sample seconds (10), then SIGTERM.
+//   quarvel-probe pace --events FILE [--script waves|spray] [--seconds S]
+//                      [--f1 S] [--stderr FILE] -- PROGRAM [ARGS]
+//       under an X server: plays the waves script (AutoPlayer::Tick) or
+//       the spray script (AutoPlayer::Spray) for S seconds (12), with F1
+//       at S seconds and back 2 s later when --f1 is given, and logs what
+//       it sent to FILE for the frame-pacing figures (pacing_play.h).
 //   quarvel-probe peak [--stdout FILE] [--stderr FILE] -- PROGRAM [ARGS]
 //       runs the program to its end.
 //   quarvel-probe has-window-manager
@@ -29,9 +35,11 @@
 #include "autoplay.h"
 #include "child_process.h"
 #include "first_frame.h"
+#include "pacing_play.h"
 
 static const char *const usage =
-    "usage: quarvel-probe startup|play|peak [--runs N] [--seconds S] [--sample S] "
+    "usage: quarvel-probe startup|play|pace|peak [--runs N] [--seconds S] [--sample S] "
+    "[--script waves|spray] [--f1 S] [--events FILE] "
     "[--stdout FILE] [--stderr FILE] -- PROGRAM [ARGS]";
 
 // A window can vanish between two requests (the game closes it while it is
@@ -120,6 +128,9 @@ int main(int argc, char **argv)
     double seconds = 60.0, sampleSeconds = 10.0;
     const char *stdoutPath = nullptr;
     const char *stderrPath = nullptr;
+    const char *eventsPath = nullptr;
+    PacingScript pacing;
+    bool secondsGiven = false;
     int i = 2;
     for (; i < argc && std::strcmp(argv[i], "--") != 0; i += 2) {
         const std::string option = argv[i];
@@ -134,6 +145,17 @@ int main(int argc, char **argv)
             runs = static_cast<int>(std::strtol(value, &end, 10));
         } else if (option == "--seconds") {
             seconds = std::strtod(value, &end);
+            secondsGiven = true;
+        } else if (option == "--script") {
+            if (std::strcmp(value, "waves") != 0 && std::strcmp(value, "spray") != 0) {
+                std::fprintf(stderr, "quarvel-probe: no script %s; %s\n", value, usage);
+                return 2;
+            }
+            pacing.spray = std::strcmp(value, "spray") == 0;
+        } else if (option == "--f1") {
+            pacing.f1AtSeconds = std::strtod(value, &end);
+        } else if (option == "--events") {
+            eventsPath = value;
         } else if (option == "--sample") {
             sampleSeconds = std::strtod(value, &end);
         } else if (option == "--stdout") {
@@ -144,12 +166,15 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "quarvel-probe: unknown option %s; %s\n", argv[i], usage);
             return 2;
         }
-        if ((end && *end != '\0') || runs < 1 || !(seconds > 0.0) || !(sampleSeconds > 0.0)) {
+        if ((end && *end != '\0') || runs < 1 || !(seconds > 0.0) || !(sampleSeconds > 0.0) ||
+            !(pacing.f1AtSeconds >= 0.0)) {
             std::fprintf(stderr, "quarvel-probe: bad value for %s; %s\n", argv[i], usage);
             return 2;
         }
     }
-    if (i + 1 >= argc || (mode != "startup" && mode != "play" && mode != "peak")) {
+    if (i + 1 >= argc ||
+        (mode != "startup" && mode != "play" && mode != "pace" && mode != "peak") ||
+        (mode == "pace" && !eventsPath)) {
         std::fprintf(stderr, "%s\n", usage);
         return 2;
     }
@@ -172,9 +197,11 @@ int main(int argc, char **argv)
         return 1;
     }
     XSetErrorHandler(IgnoreXError);
-    const int result = mode == "startup"
-        ? ProbeStartup(display, runs, program, stderrPath)
-        : Play(display, seconds, sampleSeconds, program, stderrPath);
+    if (secondsGiven)
+        pacing.seconds = seconds;
+    const int result = mode == "startup" ? ProbeStartup(display, runs, program, stderrPath)
+        : mode == "pace" ? PlayForPacing(display, pacing, program, stderrPath, eventsPath)
+                         : Play(display, seconds, sampleSeconds, program, stderrPath);
     XCloseDisplay(display);
     return result;
 }

@@ -13,6 +13,10 @@
 #   BENCH_STARTUP_RUNS   starts of the game for the start-up time (5)
 #   BENCH_SIM_FRAMES     frames of the long quarvel-sim run (1000000); the
 #                        short one runs a tenth of them
+#   BENCH_PACING_WAVES_SECONDS  play of the first waves, swaps timestamped (14)
+#   BENCH_PACING_HEAVY_SECONDS  play of the heavy scene, swaps timestamped (20)
+#   BENCH_PACING_PNG     where the frame-time plot goes
+#                        (BUILD_DIR/bench/frame-pacing.png)
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -22,18 +26,27 @@ fps_seconds=${BENCH_FPS_SECONDS:-2}
 fps_rounds=${BENCH_FPS_ROUNDS:-6}
 startup_runs=${BENCH_STARTUP_RUNS:-5}
 sim_frames=${BENCH_SIM_FRAMES:-1000000}
+pacing_waves_seconds=${BENCH_PACING_WAVES_SECONDS:-14}
+pacing_heavy_seconds=${BENCH_PACING_HEAVY_SECONDS:-20}
+pacing_png=${BENCH_PACING_PNG:-$build/bench/frame-pacing.png}
 
 game=$build/quarvel
 sim=$build/tools/quarvel-sim
 bare=$build/bench/quarvel-bare-loop
 probe=$build/bench/quarvel-probe
 micro=$build/bench/quarvel-bench
+stamps=$build/bench/libquarvel-frame-stamps.so
 for program in "$game" "$sim" "$bare" "$probe" "$micro"; do
   if [ ! -x "$program" ]; then
     echo "bench: $program is missing; build first (make bench builds it)" >&2
     exit 1
   fi
 done
+if [ ! -f "$stamps" ]; then
+  echo "bench: $stamps is missing; build first (make bench builds it)" >&2
+  exit 1
+fi
+command -v gnuplot >/dev/null || { echo "bench: gnuplot is missing (scripts/install-deps installs gnuplot-nox)" >&2; exit 1; }
 
 # The load before this run adds its own: how busy the machine was anyway.
 load_start=$(cut -d' ' -f1 /proc/loadavg)
@@ -126,6 +139,37 @@ fps_ratio=$(median_of r)
 fps_ratio_yield=$(median_of ry)
 fps_ratio_range=$(awk '{ r = $3 / $1; if (NR == 1 || r < lo) lo = r; if (NR == 1 || r > hi) hi = r }
   END { printf "%.2f-%.2f", lo, hi }' "$work/fps.rounds")
+
+# --- Frame pacing ----------------------------------------------------------
+# The real game, unchanged, with every buffer swap timestamped from outside
+# (libquarvel-frame-stamps.so, preloaded), played through XTest: the first
+# waves in the autoplay rhythm (the first shield at 6 s, F1 to a window at
+# 9 s and back at 11 s), then the heaviest play found (firing as fast as
+# the bullets allow while turning). bench/pacing.awk makes the figures and
+# marks the events from the stamps: the first frame that draws the shield's
+# sphere, the first that lights an explosion light (the first rock hit)
+# and the frames that span each F1's window re-creation.
+note "frame pacing: the first waves for ${pacing_waves_seconds} s, the heavy scene for ${pacing_heavy_seconds} s"
+mkdir -p "$work/pacing"
+pacing_run() { # name script seconds [probe options]
+  local name=$1 script=$2 seconds=$3
+  shift 3
+  "$probe" pace --script "$script" --seconds "$seconds" "$@" \
+    --events "$work/pacing/events.$name" --stderr "$work/pacing/err.$name" -- \
+    env LD_PRELOAD="$stamps" QUARVEL_FRAME_STAMPS="$work/pacing/stamps.$name" "$game" \
+    || note "the $name pacing run ended badly; see its figures below"
+  awk -v series="$work/pacing/series.$name" -v marks="$work/pacing/marks.$name" \
+    -f "$here/pacing.awk" "$work/pacing/stamps.$name" "$work/pacing/events.$name" \
+    >"$work/pacing/fig.$name" 2>/dev/null || true
+  require median_ms "$work/pacing/fig.$name" "the $name pacing run" "$work/pacing/err.$name"
+}
+pacing_run waves waves "$pacing_waves_seconds" --f1 9
+pacing_run spray spray "$pacing_heavy_seconds"
+mkdir -p "$(dirname "$pacing_png")"
+gnuplot -e "out='$pacing_png'; dir='$work/pacing'; title='Quarvel frame times under Xvfb + llvmpipe, $(date -u +%Y-%m-%d), load $(cut -d' ' -f1 /proc/loadavg)'" \
+  "$here/pacing.gp"
+note "frame-time plot: $pacing_png"
+pace() { figure "$2" "$work/pacing/fig.$1"; }
 
 # --- Start-up --------------------------------------------------------------
 note "start-up: the game $startup_runs times, and the bare loop full screen and windowed as the floor"
@@ -290,6 +334,25 @@ row "  after the first 10 s" "$game_hwm_first_kb" "KiB" ""
 row "peak memory, quarvel-sim $sim_frames frames" "$sim_long_kb" "KiB" "flat"
 row "peak memory, quarvel-sim $((sim_frames / 10)) frames" "$sim_short_kb" "KiB" ""
 row "  long / short" "$sim_growth" "" "~1"
+for run in waves spray; do
+  label=$([ $run = waves ] && echo "first waves" || echo "heavy scene")
+  row "frame pacing, $label ($(pace $run frames) frames)" "$(pace $run median_ms)" "ms" "median"
+  row "  99th / 99.9th percentile" "$(pace $run p99_ms) / $(pace $run p999_ms)" "ms" ""
+  row "  worst frame (frame $(pace $run worst_frame))" "$(pace $run worst_ms)" "ms" ""
+  row "  frames over 16.7 ms / over twice the median" "$(pace $run over_16_7) / $(pace $run over_2x_median)" "" ""
+  row "  most glBegin in a frame / lit explosion lights" "$(pace $run most_begins) / $(pace $run most_lit)" "" ""
+  row "  first frame, glClear to swap / the swap" "$(pace $run first_frame_draw_ms) / $(pace $run first_frame_swap_ms)" "ms" ""
+  if [ -n "$(pace $run explosion_frame)" ]; then
+    row "  first explosion (frame $(pace $run explosion_frame))" "$(pace $run explosion_ms)" "ms" ""
+  fi
+  if [ -n "$(pace $run shield_frame)" ]; then
+    row "  first shield (frame $(pace $run shield_frame))" "$(pace $run shield_ms)" "ms" ""
+  fi
+  if [ -n "$(pace $run f1_out_frame)" ]; then
+    row "  F1 to a window / back (the frame spanning it)" "$(pace $run f1_out_ms) / $(pace $run f1_back_ms)" "ms" ""
+  fi
+done
+row "  frame-time plot" "$(basename "$pacing_png")" "" ""
 echo
 
 num() { [ -n "$1" ] && echo "$1" || echo null; }
@@ -310,6 +373,16 @@ printf '"draw":{"heavy_us":%s,"heavy_no_lights_us":%s,"heavy_no_blend_us":%s,"fi
 printf '"startup":{"first_frame_ms":%s,"map_ms":%s,"wm_first_frame_ms":%s,"wm_map_ms":%s,"bare_first_frame_ms":%s,"bare_windowed_first_frame_ms":%s,"gl_context_cold_ms":%s,"font_cold_ms":%s,"font_warm_ms":%s,"first_draw_cold_ms":%s,"goal_max_ms":150},' \
   "$(num "$startup_ms")" "$(num "$startup_map_ms")" "$(num "$startup_wm_ms")" "$(num "$startup_wm_map_ms")" "$(num "$startup_bare_ms")" "$(num "$startup_bare_windowed_ms")" "$(num "$context_cold_ms")" \
   "$(num "$font_cold_ms")" "$(num "$font_warm_ms")" "$(num "$first_draw_cold_ms")"
+pacing_json() { # run
+  printf '{"frames":%s,"median_ms":%s,"p99_ms":%s,"p999_ms":%s,"worst_ms":%s,"worst_frame":%s,"over_16_7ms":%s,"over_2x_median":%s,"most_begins":%s,"most_lit":%s,"first_frame_draw_ms":%s,"first_frame_swap_ms":%s,"explosion_frame":%s,"explosion_ms":%s,"shield_frame":%s,"shield_ms":%s,"f1_out_ms":%s,"f1_back_ms":%s}' \
+    "$(num "$(pace $1 frames)")" "$(num "$(pace $1 median_ms)")" "$(num "$(pace $1 p99_ms)")" "$(num "$(pace $1 p999_ms)")" \
+    "$(num "$(pace $1 worst_ms)")" "$(num "$(pace $1 worst_frame)")" "$(num "$(pace $1 over_16_7)")" "$(num "$(pace $1 over_2x_median)")" \
+    "$(num "$(pace $1 most_begins)")" "$(num "$(pace $1 most_lit)")" "$(num "$(pace $1 first_frame_draw_ms)")" "$(num "$(pace $1 first_frame_swap_ms)")" \
+    "$(num "$(pace $1 explosion_frame)")" "$(num "$(pace $1 explosion_ms)")" "$(num "$(pace $1 shield_frame)")" "$(num "$(pace $1 shield_ms)")" \
+    "$(num "$(pace $1 f1_out_ms)")" "$(num "$(pace $1 f1_back_ms)")"
+}
+printf '"pacing":{"waves":%s,"heavy":%s,"waves_seconds":%s,"heavy_seconds":%s},' \
+  "$(pacing_json waves)" "$(pacing_json spray)" "$pacing_waves_seconds" "$pacing_heavy_seconds"
 printf '"memory":{"game_peak_kb":%s,"game_peak_kb_at_10s":%s,"play_seconds":%s,"sim_long_peak_kb":%s,"sim_short_peak_kb":%s,"sim_long_frames":%s,"sim_short_frames":%s,"sim_growth":%s,"sim_long_max_objects":%s,"sim_short_max_objects":%s}}\n' \
   "$(num "$game_peak_kb")" "$(num "$game_hwm_first_kb")" "$play_seconds" "$(num "$sim_long_kb")" "$(num "$sim_short_kb")" \
   "$sim_frames" "$((sim_frames / 10))" "$sim_growth" "$(num "$sim_long_objects")" "$(num "$sim_short_objects")"
