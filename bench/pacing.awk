@@ -106,7 +106,7 @@ END {
     i = frameAt(destroyAt[k])
     if (i < 0) continue
     printf "f1_%s_frame %d\nf1_%s_ms %.3f\n", k == 1 ? "out" : "back", i, k == 1 ? "out" : "back", ft[i]
-    mark(i, k == 1 ? "F1" : "F1 back")
+    mark(i, k == 1 ? "F1" : "F1-back")
   }
   if (worst != shield && worst != explosion && !(worst in marked)) mark(worst, "worst")
 }
