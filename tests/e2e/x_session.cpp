@@ -274,6 +274,17 @@ long WindowState(Display *display, Window window)
     return state;
 }
 
+bool WaitForWindowState(Display *display, Window window, long state, int timeoutMs)
+{
+    const Clock::time_point deadline = Deadline(timeoutMs);
+    while (WindowState(display, window) != state) {
+        if (Clock::now() >= deadline)
+            return false;
+        PauseBriefly();
+    }
+    return true;
+}
+
 static void FakeKey(Display *display, KeySym key, bool down)
 {
     const KeyCode code = XKeysymToKeycode(display, key);
@@ -324,6 +335,24 @@ bool WaitForFrames(Display *display, int frames, int timeoutMs)
         last = now;
     }
     return true;
+}
+
+bool WaitForStillScreen(Display *display, int stillMs, int timeoutMs)
+{
+    const Clock::time_point deadline = Deadline(timeoutMs);
+    uint64_t last = ScreenFingerprint(display);
+    Clock::time_point since = Clock::now();
+    for (;;) {
+        if (Clock::now() - since >= std::chrono::milliseconds(stillMs))
+            return true;
+        if (Clock::now() >= deadline)
+            return false;
+        PauseBriefly();
+        const uint64_t now = ScreenFingerprint(display);
+        if (now != last)
+            since = Clock::now();
+        last = now;
+    }
 }
 
 // F1 is let go as soon as the old window goes: held longer, the keyboard's

@@ -51,12 +51,17 @@ void ActivateWindow(Display *display, Window window);
 // The ICCCM state a window manager gives a client window: NormalState,
 // IconicState, or WithdrawnState when it has none.
 long WindowState(Display *display, Window window);
+// Waits until the window manager has given the window this state.
+bool WaitForWindowState(Display *display, Window window, long state, int timeoutMs);
 
 void PressKey(Display *display, KeySym key);
 void ReleaseKey(Display *display, KeySym key);
 // Waits until the screen has changed frames times: the game has drawn at
 // least that many frames. False after timeoutMs.
 bool WaitForFrames(Display *display, int frames, int timeoutMs);
+// Waits until the screen has not changed for stillMs; false when it kept
+// changing for timeoutMs.
+bool WaitForStillScreen(Display *display, int stillMs, int timeoutMs);
 // Holds a key down while the game draws frames frames, so that it sees the
 // key in its state for more than one frame, then lets it go.
 bool HoldKey(Display *display, KeySym key, int frames, int timeoutMs);

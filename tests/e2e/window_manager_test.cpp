@@ -1,0 +1,108 @@
+#include <string>
+
+#include <poll.h>
+
+#include "debug_lines.h"
+#include "display_mode.h"
+#include "e2e_test.h"
+#include "x_session.h"
+
+#include <X11/Xutil.h>
+
+namespace {
+
+// The mode-switching desktop with openbox managing it, as on a player's
+// desktop.
+class UnderWindowManager : public RealDesktop {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        XServer *on = ModeSwitchingServer(error);
+        ASSERT_NE(on, nullptr) << error;
+        ASSERT_TRUE(on->StartWindowManager(error)) << error;
+        RealDesktop::SetUp();
+    }
+    void TearDown() override
+    {
+        RealDesktop::TearDown();
+        if (server)
+            server->StopWindowManager();
+    }
+};
+
+// Another program's window: plain, mapped on top and given the focus as a
+// task bar would.
+class OtherWindow {
+public:
+    explicit OtherWindow(Display *display) : display(display)
+    {
+        window = XCreateSimpleWindow(display, DefaultRootWindow(display), 100, 100, 320, 240, 0,
+                                     0, WhitePixel(display, DefaultScreen(display)));
+        XStoreName(display, window, "Another program");
+        XMapRaised(display, window);
+        XSync(display, False);
+        ActivateWindow(display, window);
+    }
+    ~OtherWindow()
+    {
+        XDestroyWindow(display, window);
+        XSync(display, False);
+    }
+    Window Id() const { return window; }
+
+private:
+    Display *display;
+    Window   window = None;
+};
+
+// SDL's X11 backend acts on a focus change only once it has held for 200 ms
+// (so that a window manager's passing focus changes are not seen): a player
+// who turned away sooner than that would find the game still full screen
+// behind the other window. Players stay longer.
+constexpr int focusHeldMs = 400;
+
+// Rocks move in every frame the game draws: a screen that shows the game
+// never rests this long.
+constexpr int stillMs = 300;
+
+// Full screen, then the player turns to another window and comes back. SDL
+// minimises a full-screen window that loses the focus: while the player is
+// away the game is iconified, the screen rests and the desktop has its
+// 1280x1024; activated again, it is full screen in 800x600 and drawing.
+TEST_F(UnderWindowManager, AwayTheDesktopHasItsModeBackTheGameHasItsOwn)
+{
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "no frames; " << game->Describe();
+    ASSERT_TRUE(WaitForFocus(display, window, windowTimeoutMs)) << "the game starts with the focus";
+    poll(nullptr, 0, focusHeldMs);
+    {
+        const OtherWindow other(display);
+        ASSERT_TRUE(WaitForFocus(display, other.Id(), windowTimeoutMs))
+            << "the other window did not get the focus";
+        EXPECT_TRUE(ShowsDisplayMode(display, desktopWidth, desktopHeight, windowTimeoutMs))
+            << "while the player is away";
+        EXPECT_TRUE(WaitForWindowState(display, window, IconicState, windowTimeoutMs))
+            << "the game is not minimised: its state is " << WindowState(display, window);
+        EXPECT_TRUE(WaitForStillScreen(display, stillMs, windowTimeoutMs))
+            << "the screen never rested: the game still draws on it";
+
+        ActivateWindow(display, window);
+        ASSERT_TRUE(WaitForFocus(display, window, windowTimeoutMs))
+            << "activated, the game did not get the focus back";
+        EXPECT_TRUE(WaitForWindowState(display, window, NormalState, windowTimeoutMs))
+            << "back, the game's state is " << WindowState(display, window);
+        EXPECT_TRUE(ShowsDisplayMode(display, 800, 600, windowTimeoutMs)) << "back in the game";
+        ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "back, no frames; "
+                                                                << game->Describe();
+        const Picture screen = ReadScreen(display);
+        EXPECT_TRUE(ShowsScoreText(screen)) << "back in the game";
+        EXPECT_TRUE(ShowsColouredRocks(screen)) << "back in the game";
+        EXPECT_TRUE(PointerHidden(display)) << "back in the game";
+    }
+    ASSERT_TRUE(EndsNormallyOnEscape());
+    EXPECT_TRUE(ShowsDisplayMode(display, desktopWidth, desktopHeight, restoreMs))
+        << "after the game's end";
+    EXPECT_TRUE(EndsWithShutdownLines(game->Stderr()));
+}
+
+} // namespace
