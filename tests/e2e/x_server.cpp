@@ -55,19 +55,28 @@ static bool WriteFile(const std::string &path, const std::string &text)
     return static_cast<bool>(out);
 }
 
-// Ends a process we started: SIGTERM, SIGKILL if it lingers.
-static void EndProcess(pid_t &pid)
+// Ends a process we started: SIGTERM, SIGKILL if it lingers. Its wait
+// status.
+static int EndProcess(pid_t &pid)
 {
     if (pid <= 0)
-        return;
+        return 0;
     const int pidfd = OpenPidfd(pid);
     kill(pid, SIGTERM);
     if (pidfd < 0 || !WaitForEnd(pidfd, serverStopMs))
         kill(pid, SIGKILL);
     if (pidfd >= 0)
         close(pidfd);
-    waitpid(pid, nullptr, 0);
+    int status = 0;
+    waitpid(pid, &status, 0);
     pid = -1;
+    return status;
+}
+
+// Spawn's exit code when the program could not be run at all
+static bool CouldNotRun(int status)
+{
+    return WIFEXITED(status) && WEXITSTATUS(status) == 127;
 }
 
 // The files of one server: Xorg's log, an empty configuration directory so
@@ -111,8 +120,11 @@ bool XServer::Start(std::string &error)
         const std::string n = std::to_string(number);
         if (PathExists("/tmp/.X11-unix/X" + n) || PathExists("/tmp/.X" + n + "-lock"))
             continue;
-        if (StartOn(number, error))
+        bool anotherDisplay = true;
+        if (StartOn(number, error, anotherDisplay))
             return true;
+        if (!anotherDisplay)
+            break;
     }
     if (error.empty())
         error = "no free X display between :90 and :129";
@@ -121,7 +133,7 @@ bool XServer::Start(std::string &error)
     return false;
 }
 
-bool XServer::StartOn(int number, std::string &error)
+bool XServer::StartOn(int number, std::string &error, bool &anotherDisplay)
 {
     int ready[2];
     if (pipe2(ready, O_CLOEXEC) != 0) {
@@ -160,7 +172,7 @@ bool XServer::StartOn(int number, std::string &error)
         got = read(ready[0], answer, sizeof answer - 1);
     close(ready[0]);
     if (got <= 0 || std::atoi(answer) != number) {
-        EndProcess(pid);
+        anotherDisplay = !CouldNotRun(EndProcess(pid));
         error = argv[0] + " did not come up on " + name + ":\n" + ReadFile(scratch + outputFile);
         if (kind == Kind::XorgDummy)
             error += "(Xorg needs root and the packages xserver-xorg-core and "

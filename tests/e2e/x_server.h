@@ -40,8 +40,10 @@ public:
     Display           *Connection() const { return display; }
 
 private:
-    // Runs the server on :number; false when it could not come up there.
-    bool StartOn(int number, std::string &error);
+    // Runs the server on :number; false when it could not come up there,
+    // with anotherDisplay false when it cannot come up anywhere (no such
+    // program).
+    bool StartOn(int number, std::string &error, bool &anotherDisplay);
 
     Kind        kind;
     pid_t       pid = -1;          // the server process, -1 when none
