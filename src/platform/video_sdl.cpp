@@ -248,12 +248,7 @@ void Vid_RestoreForExit()
 {
     if (!SDL_WasInit(SDL_INIT_VIDEO))
         return;
-    DropModeWindow();
-    if (sdlVideo.window && (SDL_GetWindowFlags(sdlVideo.window) & SDL_WINDOW_FULLSCREEN))
-        SDL_SetWindowFullscreen(sdlVideo.window, 0);
-    if (sdlVideo.modeChanged)
-        Guard_ModeRestored();
-    sdlVideo.modeChanged = false;
+    Vid_RestoreDisplayMode();
     if (sdlVideo.cursorHidden)
         SDL_ShowCursor(SDL_ENABLE);
     sdlVideo.cursorHidden = false;
