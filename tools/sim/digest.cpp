@@ -76,3 +76,10 @@ uint64_t FoldWorld(uint64_t digest)
     }
     return digest;
 }
+
+uint64_t FoldBytes(uint64_t digest, const uint8_t *bytes, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        digest = (digest ^ bytes[i]) * 0x100000001B3ull;
+    return digest;
+}

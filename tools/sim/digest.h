@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // A 64-bit digest of the whole world, folded frame after frame: the bits of
@@ -8,6 +9,9 @@
 // differ in a single bit anywhere, signed zeros included, differ here.
 // FNV-1a, so the digest is the same on every machine and build.
 uint64_t FoldWorld(uint64_t digest);
+
+// Folds count bytes, as FNV-1a does: for the pixels of a drawn frame.
+uint64_t FoldBytes(uint64_t digest, const uint8_t *bytes, size_t count);
 
 // The digest's starting value.
 constexpr uint64_t emptyDigest = 0xCBF29CE484222325ull;

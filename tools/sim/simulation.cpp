@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "objects/explosion_light.h"
 #include "objects/ship.h"
@@ -19,6 +20,10 @@
 #include "sim/invariants.h"
 #include "sim/trace.h"
 #include "world/world.h"
+
+// The game's window size, drawn offscreen.
+static constexpr int drawWidth = 800;
+static constexpr int drawHeight = 600;
 
 // The virtual clock the world reads through timeGetTime.
 static uint32_t simClock = 0;
@@ -69,11 +74,11 @@ int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &er
     // As the program does: the render set-up makes the seven lights before
     // the seed is set and the game starts.
     if (options.draw) {
-        if (!OffscreenGL_Open(800, 600)) {
+        if (!OffscreenGL_Open(drawWidth, drawHeight)) {
             err << "quarvel-sim: no OpenGL context for --draw: " << OffscreenGL_Error() << '\n';
             return 1;
         }
-        ResizeViewport(800, 600);
+        ResizeViewport(drawWidth, drawHeight);
         SetupRenderState();
     } else {
         CreateExplosionLights();
@@ -87,6 +92,9 @@ int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &er
     if (options.trace)
         out << TraceLine(0, simClock, true) << '\n';
     uint64_t digest = options.digest ? FoldWorld(emptyDigest) : 0;
+    // With --draw, the pictures too: every pixel of every frame drawn.
+    uint64_t pixelDigest = emptyDigest;
+    std::vector<uint8_t> pixels(options.draw && options.digest ? drawWidth * drawHeight * 4 : 0);
 
     ToolRandom toolRandom(options.seed);
     size_t nextKey = 0;
@@ -112,6 +120,10 @@ int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &er
         if (options.draw) {
             DrawWorld();
             glFinish();
+            if (options.digest) {
+                glReadPixels(0, 0, drawWidth, drawHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+                pixelDigest = FoldBytes(pixelDigest, pixels.data(), pixels.size());
+            }
         }
 
         const std::string broken = watch.Observe();
@@ -134,6 +146,10 @@ int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &er
         char hex[17];
         std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(digest));
         out << "{\"digest\":\"" << hex << "\"}\n";
+        if (options.draw) {
+            std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(pixelDigest));
+            out << "{\"pixels\":\"" << hex << "\"}\n";
+        }
     }
     WriteSummary(out, frame, watch, maxObjects, wallMs);
 
