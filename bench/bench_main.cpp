@@ -11,10 +11,11 @@
 
 #include "bench_main.h"
 #include "heavy_scene.h"
-#include "platform/offscreen_gl.h"
-#include "shell/render.h"
+#include "platform/offscreen/offscreen_gl.h"
+#include "render/render_state.h"
 #include "shell/window.h"
 #include "world/world.h"
+#include "render/text.h"
 
 bool benchGLReady = false;
 

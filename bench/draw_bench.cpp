@@ -10,8 +10,8 @@
 #include "objects/rock.h"
 #include "objects/ship.h"
 #include "objects/star.h"
-#include "shell/render.h"
 #include "world/world.h"
+#include "render/text.h"
 
 static void DrawFrames(benchmark::State &state)
 {

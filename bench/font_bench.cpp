@@ -7,7 +7,6 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_main.h"
-#include "shell/render.h"
 
 static void BM_CreateTextFontWarm(benchmark::State &state)
 {

@@ -7,9 +7,9 @@
 #include "objects/fragment.h"
 #include "objects/rock.h"
 #include "objects/ship.h"
-#include "platform/clock.h"
-#include "platform/random.h"
-#include "shell/key_state.h"
+#include "system/clock.h"
+#include "system/random.h"
+#include "system/key_state.h"
 #include "world/world.h"
 
 // The clock the world reads through timeGetTime: it only moves with the
@@ -37,7 +37,7 @@ void BuildFirstWave(uint32_t seed)
     benchClock = 0;
     SetClockSource(BenchClock);
     CreateExplosionLights();
-    sys::srand(seed);
+    GameSrand(seed);
     NewGame();
 }
 

@@ -4,7 +4,7 @@
 
 #include "objects/rock.h"
 #include "objects/ship.h"
-#include "world/world.h"
+#include "objects/world_state.h"
 
 static constexpr float speed = 15.0f;   // units per second along forward
 static constexpr int   lifeMs = 900;    // dies in the first update past this

@@ -4,7 +4,7 @@
 
 #include "math/colour.h"
 #include "objects/rock.h"
-#include "world/world.h"
+#include "objects/world_state.h"
 
 // The seven explosion lights take GL_LIGHT1..GL_LIGHT7; GL_LIGHT0 is the
 // fixed dim light.

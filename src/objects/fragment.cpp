@@ -1,8 +1,8 @@
 #include "objects/fragment.h"
 
 #include "objects/ship.h"
-#include "platform/random.h"
-#include "world/world.h"
+#include "system/random.h"
+#include "objects/world_state.h"
 
 // A fragment dies once it has shrunk below this radius.
 static constexpr float vanishingRadius = 0.03f;
@@ -11,9 +11,9 @@ static constexpr float vanishingRadius = 0.03f;
 // doubled: fragments fly 2 units a second, out of the plane too.
 static Vector3 DrawFlight()
 {
-    const float d1 = static_cast<float>(sys::rand() % 100 - 50);
-    const float d2 = static_cast<float>(sys::rand() % 100 - 50);
-    const float d3 = static_cast<float>(sys::rand() % 100 - 50);
+    const float d1 = static_cast<float>(GameRand() % 100 - 50);
+    const float d2 = static_cast<float>(GameRand() % 100 - 50);
+    const float d3 = static_cast<float>(GameRand() % 100 - 50);
     Vector3 flight{d3, d2, d1};
     Normalize(flight);
     return Multiply(flight, 2.0f);
@@ -53,7 +53,7 @@ void Fragment::Update(int frameMs)
 
 void SpawnDebris(const Rock &rock)
 {
-    const int count = sys::rand() % 11 + 5;
+    const int count = GameRand() % 11 + 5;
     for (int i = 0; i < count; ++i) {
         Fragment *fragment = new Fragment(rock, 0.2f);
         // Start 0.6 out from the rock's centre, along the flight.
@@ -66,7 +66,7 @@ void DestroyShip(Ship &ship)
 {
     ship.dead = true;
     world.ship = nullptr;
-    const int count = sys::rand() % 11 + 5;
+    const int count = GameRand() % 11 + 5;
     for (int i = 0; i < count; ++i)
         AddObject(new Fragment(ship.position, 0.3f));
 }

@@ -7,8 +7,8 @@
 #include "math/colour.h"
 #include "objects/explosion_light.h"
 #include "objects/fragment.h"
-#include "platform/random.h"
-#include "world/world.h"
+#include "system/random.h"
+#include "objects/world_state.h"
 
 // Playfield half-extents; a rock wraps once it is a radius beyond them.
 static constexpr float playfieldX = 11.0f;
@@ -17,7 +17,7 @@ static constexpr float playfieldY = 8.22f;
 // A whole-number direction component -50..49.
 static float DrawAxisComponent()
 {
-    return static_cast<float>(sys::rand() % 100 - 50);
+    return static_cast<float>(GameRand() % 100 - 50);
 }
 
 // A random unit axis: the three draws land as (third, second, first).
@@ -49,13 +49,13 @@ Rock::Rock(float x, float y, float z)
 
     // The drift draws are taken in double and stored as float: a draw of 50
     // gives -1.1175871e-8, not 0, so the direction never has length 0.
-    const float e1 = static_cast<float>(static_cast<double>(sys::rand() % 100) * 0.01f - 0.5);
-    const float e2 = static_cast<float>(static_cast<double>(sys::rand() % 100) * 0.01f - 0.5);
+    const float e1 = static_cast<float>(static_cast<double>(GameRand() % 100) * 0.01f - 0.5);
+    const float e2 = static_cast<float>(static_cast<double>(GameRand() % 100) * 0.01f - 0.5);
     velocity = WithLength({e2, e1, 0.0f}, 0.9f);
 
     GenerateRockVertices(rockDetail);
     GenerateRockFaces(rockDetail, rockDetail);
-    GenerateRockColours(sys::rand() % 360);
+    GenerateRockColours(GameRand() % 360);
     Translate(x, y, z, false);
     Scale(1.4f, true);
     ComputeRadius();
@@ -158,7 +158,7 @@ void Rock::GenerateRockVertices(int detail)
     vertexCount = 6 * detail - 4;
     vertices.assign(static_cast<size_t>(vertexCount), Vector3{});
 
-    const auto jitter = [] { return 1.0f - static_cast<float>(sys::rand() % 50) * 0.01f; };
+    const auto jitter = [] { return 1.0f - static_cast<float>(GameRand() % 50) * 0.01f; };
     vertices[0] = Multiply(Vector3{0.0f, 1.0f, 0.0f}, jitter());
     vertices[vertexCount - 1] = Multiply(Vector3{0.0f, -1.0f, 0.0f}, jitter());
 
@@ -221,8 +221,8 @@ void Rock::GenerateRockColours(int hue)
     for (int i = 0; i < vertexCount; ++i) {
         // Shades 0.40..0.99 around one hue; a hue of -1 gives greys and the
         // saturation draw is still taken.
-        const float value = static_cast<float>(sys::rand() % 60 + 40) * 0.01f;
-        const float saturation = static_cast<float>(sys::rand() % 60 + 40) * 0.01f;
+        const float value = static_cast<float>(GameRand() % 60 + 40) * 0.01f;
+        const float saturation = static_cast<float>(GameRand() % 60 + 40) * 0.01f;
         colours[i] = HsvToRgb(h, saturation, value);
     }
 }

@@ -10,12 +10,12 @@
 #include "objects/bullet.h"
 #include "objects/fragment.h"
 #include "objects/rock.h"
-#include "platform/clock.h"
-#include "platform/random.h"
-#include "platform/virtual_keys.h"
-#include "shell/key_state.h"
-#include "shell/render.h"
-#include "world/world.h"
+#include "system/clock.h"
+#include "system/random.h"
+#include "system/virtual_keys.h"
+#include "system/key_state.h"
+#include "objects/world_state.h"
+#include "system/debug_log.h"
 
 bool fireLatch = false;
 void (*quadricErrorTeardown)() = nullptr;
@@ -96,7 +96,7 @@ void Ship::BuildVertices()
     for (int i = 0; i < vertexCount; ++i) {
         vertices[i] = directions[i];
         Normalize(vertices[i]);
-        const float grey = (sys::rand() % 40 + 40) * 0.01f;
+        const float grey = (GameRand() % 40 + 40) * 0.01f;
         colours[i] = Vector3{grey, grey, grey};
     }
     Scale(0.4f, true);
@@ -145,11 +145,11 @@ void Ship::Update(int frameMs)
         hyperspaceStart = timeGetTime();
         state = ShipState::Hyperspace;
         // Magnitudes first, then the two signs: the draws keep this order.
-        float x = (sys::rand() % 1100) * 0.01f;
-        float y = (sys::rand() % 822) * 0.01f;
-        if (sys::rand() % 2 == 0)
+        float x = (GameRand() % 1100) * 0.01f;
+        float y = (GameRand() % 822) * 0.01f;
+        if (GameRand() % 2 == 0)
             x = -x;
-        if (sys::rand() % 2 == 0)
+        if (GameRand() % 2 == 0)
             y = -y;
         Translate(Negate(position), false);
         Translate(x, y, 0.0f, false);

@@ -3,8 +3,8 @@
 #include <GL/gl.h>
 
 #include "objects/ship.h"
-#include "platform/random.h"
-#include "world/world.h"
+#include "system/random.h"
+#include "objects/world_state.h"
 
 const float starBoundX = 22.0f;
 const float starBoundY = 16.44f;
@@ -64,12 +64,12 @@ void CreateStarField()
 {
     for (int i = 0; i < starCount; ++i) {
         // Magnitudes, depth, then the two signs: the draws keep this order.
-        float x = (sys::rand() % 2200) * 0.01f;
-        float y = (sys::rand() % 1644) * 0.01f;
-        const float z = (sys::rand() % 100) * 0.01f * 19.0f - 20.0f;
-        if (sys::rand() % 2 == 0)
+        float x = (GameRand() % 2200) * 0.01f;
+        float y = (GameRand() % 1644) * 0.01f;
+        const float z = (GameRand() % 100) * 0.01f * 19.0f - 20.0f;
+        if (GameRand() % 2 == 0)
             x = -x;
-        if (sys::rand() % 2 == 0)
+        if (GameRand() % 2 == 0)
             y = -y;
         AddObject(new Star(x, y, z));
     }

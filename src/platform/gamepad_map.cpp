@@ -1,6 +1,6 @@
 #include "platform/gamepad_map.h"
 
-#include "platform/virtual_keys.h"
+#include "system/virtual_keys.h"
 
 // Any of the letter keys Z X C V B N M holds the shield; the pad uses Z.
 static constexpr unsigned shieldKey = 'Z';

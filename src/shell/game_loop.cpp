@@ -2,15 +2,17 @@
 
 #include <cstdint>
 
-#include "platform/clock.h"
+#include "system/clock.h"
 #include "platform/messages.h"
-#include "platform/random.h"
+#include "system/random.h"
 #include "platform/system.h"
 #include "platform/video.h"
-#include "platform/virtual_keys.h"
-#include "shell/render.h"
+#include "system/virtual_keys.h"
+#include "render/render_state.h"
 #include "shell/window.h"
 #include "world/world.h"
+#include "system/debug_log.h"
+#include "system/key_state.h"
 
 static const char *const windowTitle = "Quarvel - by Tobrenik";
 static constexpr int windowWidth = 800;
@@ -64,7 +66,7 @@ int RunGame()
     if (!OpenGameWindow(windowTitle, windowWidth, windowHeight, colourBits, fullscreen))
         return 1;
 
-    sys::srand(static_cast<unsigned int>(Sys_Time()));
+    GameSrand(static_cast<unsigned int>(Sys_Time()));
     NewGame();
     loop.startTime = timeGetTime();
     loop.lastFrameTime = timeGetTime();

@@ -4,7 +4,9 @@
 #include <GL/glu.h>
 
 #include "platform/messages.h"
-#include "shell/render.h"
+#include "render/render_state.h"
+#include "render/text.h"
+#include "system/key_state.h"
 
 bool          windowActive = true;
 bool          fullscreen = true;
@@ -138,20 +140,6 @@ void CloseGameWindow()
     if (!Vid_UnregisterClass(instanceHandle))
         ShowShutdownError("Could Not Unregister Class.");
     instanceHandle = nullptr;
-}
-
-void ResizeViewport(int width, int height)
-{
-    if (height == 0)
-        height = 1;
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    // The near plane is the float 0.1 widened to double.
-    gluPerspective(45.0, static_cast<GLdouble>(width) / static_cast<GLdouble>(height),
-                   static_cast<GLdouble>(0.1f), 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
 }
 
 static uint32_t LowWord(uintptr_t value)

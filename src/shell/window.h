@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "platform/video.h"
-#include "shell/key_state.h"
 
 // The game's one window and its rendering context, for the whole run.
 extern bool          windowActive;   // false while minimised: no frames run
@@ -18,7 +17,5 @@ extern RenderContext renderContext;  // current between open and close
 bool     OpenGameWindow(const char *title, int width, int height, int bits, bool fullscreenFlag);
 // Releases everything in order, going on past failures (each is shown).
 void     CloseGameWindow();
-// Viewport and 45-degree projection for a client area; selects model-view.
-void     ResizeViewport(int width, int height);
 // Turns activation, close, key and size messages into shell state.
 intptr_t GameWindowProc(uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -6,16 +6,10 @@
 #include "objects/rock.h"
 #include "objects/ship.h"
 #include "objects/star.h"
-#include "platform/clock.h"
-#include "platform/random.h"
-#include "shell/render.h"
-
-World world;
-
-void AddObject(SceneObject *object)
-{
-    world.objects.emplace_back(object);
-}
+#include "system/clock.h"
+#include "system/random.h"
+#include "render/render_state.h"
+#include "render/text.h"
 
 void NewGame()
 {
@@ -33,11 +27,11 @@ void SpawnWave()
     for (int i = 0; i < world.rocksPerWave; ++i) {
         // Far enough from the centre that the ship starts clear: |x| from
         // 5.5 and |y| from 4.11. The draws come before the rock's own.
-        float x = static_cast<float>(sys::rand() % 5) + 5.5f;
-        float y = static_cast<float>(sys::rand() % 4) + 4.11f;
-        if (sys::rand() % 2 == 0)
+        float x = static_cast<float>(GameRand() % 5) + 5.5f;
+        float y = static_cast<float>(GameRand() % 4) + 4.11f;
+        if (GameRand() % 2 == 0)
             x = -x;
-        if (sys::rand() % 2 == 0)
+        if (GameRand() % 2 == 0)
             y = -y;
         Rock *rock = new Rock(x, y, 0.0f);
         AddObject(rock);

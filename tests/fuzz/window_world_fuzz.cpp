@@ -27,9 +27,9 @@
 
 #include "objects/explosion_light.h"
 #include "platform/messages.h"
-#include "platform/random.h"
-#include "platform/scripted.h"
-#include "shell/key_state.h"
+#include "system/random.h"
+#include "platform/scripted/scripted.h"
+#include "system/key_state.h"
 #include "shell/window.h"
 #include "sim/invariants.h"
 #include "world/world.h"
@@ -73,7 +73,7 @@ static void StartGame(uint32_t clock, uint32_t seed)
     std::memset(KeyState, 0, sizeof KeyState);
     windowActive = true;
     CreateExplosionLights();
-    sys::srand(seed);
+    GameSrand(seed);
     NewGame();
 }
 

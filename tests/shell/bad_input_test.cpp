@@ -11,13 +11,14 @@
 #include "handle_balance.h"
 #include "objects/rock.h"
 #include "objects/scene_object.h"
-#include "platform/scripted.h"
-#include "platform/virtual_keys.h"
+#include "platform/scripted/scripted.h"
+#include "system/virtual_keys.h"
 #include "shell/game_loop.h"
-#include "shell/key_state.h"
+#include "system/key_state.h"
 #include "shell_test.h"
 #include "sim/invariants.h"
 #include "world/world.h"
+#include "render/render_state.h"
 
 namespace {
 

@@ -2,13 +2,15 @@
 #include <vector>
 
 #include "objects/scene_object.h"
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 #include "platform/video.h"
-#include "platform/virtual_keys.h"
+#include "system/virtual_keys.h"
 #include "shell/game_loop.h"
 #include "shell/window.h"
 #include "shell_test.h"
 #include "world/world.h"
+#include "render/render_state.h"
+#include "system/key_state.h"
 
 // Records the frame time of every update it gets.
 class FrameProbe : public SceneObject {

@@ -3,7 +3,7 @@
 #include <map>
 #include <sstream>
 
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 
 namespace {
 

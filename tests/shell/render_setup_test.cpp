@@ -4,11 +4,12 @@
 
 #include <GL/gl.h>
 
-#include "platform/scripted.h"
-#include "shell/render.h"
+#include "platform/scripted/scripted.h"
+#include "render/render_state.h"
 #include "shell/window.h"
 #include "shell_test.h"
 #include "world/world.h"
+#include "render/text.h"
 
 class RenderSetup : public ShellTest {
 protected:

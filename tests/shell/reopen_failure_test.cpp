@@ -4,13 +4,14 @@
 #include <vector>
 
 #include "handle_balance.h"
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 #include "platform/video.h"
-#include "platform/virtual_keys.h"
+#include "system/virtual_keys.h"
 #include "shell/game_loop.h"
 #include "shell/window.h"
 #include "shell_test.h"
 #include "world/world.h"
+#include "render/render_state.h"
 
 namespace {
 

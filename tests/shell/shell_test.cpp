@@ -4,10 +4,11 @@
 #include <sstream>
 
 #include "objects/ship.h"
-#include "platform/scripted.h"
-#include "shell/render.h"
+#include "platform/scripted/scripted.h"
+#include "render/render_state.h"
 #include "shell/window.h"
 #include "world/world.h"
+#include "system/key_state.h"
 
 void ShellTest::SetUp()
 {

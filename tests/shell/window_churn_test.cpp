@@ -8,13 +8,14 @@
 #include "handle_balance.h"
 #include "objects/explosion_light.h"
 #include "objects/scene_object.h"
-#include "platform/scripted.h"
-#include "platform/virtual_keys.h"
+#include "platform/scripted/scripted.h"
+#include "system/virtual_keys.h"
 #include "shell/game_loop.h"
-#include "shell/render.h"
+#include "render/render_state.h"
 #include "shell/window.h"
 #include "shell_test.h"
 #include "world/world.h"
+#include "render/text.h"
 
 namespace {
 

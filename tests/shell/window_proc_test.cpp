@@ -1,10 +1,11 @@
 #include <GL/gl.h>
 
 #include "platform/messages.h"
-#include "platform/scripted.h"
-#include "platform/virtual_keys.h"
+#include "platform/scripted/scripted.h"
+#include "system/virtual_keys.h"
 #include "shell/window.h"
 #include "shell_test.h"
+#include "system/key_state.h"
 
 class WindowProc : public ShellTest {};
 

@@ -1,8 +1,7 @@
 #include <GL/gl.h>
 
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 #include "platform/video.h"
-#include "shell/render.h"
 #include "shell/window.h"
 #include "shell_test.h"
 #include "world/world.h"

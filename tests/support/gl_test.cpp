@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/offscreen_gl.h"
+#include "platform/offscreen/offscreen_gl.h"
 
 static bool        glReady = false;
 static std::string glFailure;

@@ -12,8 +12,8 @@
 #include "objects/rock.h"
 #include "objects/ship.h"
 #include "objects/explosion_light.h"
-#include "platform/random.h"
-#include "platform/virtual_keys.h"
+#include "system/random.h"
+#include "system/virtual_keys.h"
 #include "sim/invariants.h"
 #include "sim/options.h"
 #include "sim/simulation.h"
@@ -205,7 +205,7 @@ protected:
     {
         ResetWorld();
         CreateExplosionLights();
-        sys::srand(5);
+        GameSrand(5);
         NewGame();
         ASSERT_EQ(CheckWorldStructure(), "") << "a new game breaks no rule";
         watch.Start();

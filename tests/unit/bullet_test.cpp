@@ -9,9 +9,9 @@
 #include "objects/bullet.h"
 #include "objects/rock.h"
 #include "objects/ship.h"
-#include "platform/clock.h"
-#include "platform/random.h"
-#include "shell/key_state.h"
+#include "system/clock.h"
+#include "system/random.h"
+#include "system/key_state.h"
 #include "world/world.h"
 
 static constexpr float kTolerance = 1e-5f;
@@ -27,7 +27,7 @@ static void ResetGame()
     std::memset(KeyState, 0, sizeof KeyState);
     fireLatch = false;
     SetClockSource(TestClock);
-    sys::srand(11);
+    GameSrand(11);
 }
 
 static Rock *AddRock(Vector3 at, float radius)

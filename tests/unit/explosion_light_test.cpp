@@ -6,7 +6,7 @@
 #include "math/colour.h"
 #include "objects/explosion_light.h"
 #include "objects/rock.h"
-#include "platform/random.h"
+#include "system/random.h"
 #include "world/world.h"
 
 static constexpr float kTolerance = 1e-5f;
@@ -47,7 +47,7 @@ protected:
     void SetUp() override
     {
         ResetWorld();
-        sys::srand(808);
+        GameSrand(808);
     }
     void TearDown() override { ResetWorld(); }
 };

@@ -8,9 +8,9 @@
 #include "objects/rock.h"
 #include "objects/ship.h"
 #include "expect_vector.h"
-#include "platform/clock.h"
-#include "platform/random.h"
-#include "shell/key_state.h"
+#include "system/clock.h"
+#include "system/random.h"
+#include "system/key_state.h"
 #include "world/world.h"
 
 static constexpr float kTolerance = 1e-5f;
@@ -41,7 +41,7 @@ protected:
         fireLatch = false;
         fakeNow = 1000;
         SetClockSource(FakeClock);
-        sys::srand(31);
+        GameSrand(31);
     }
     void TearDown() override
     {
@@ -61,9 +61,9 @@ TEST_F(Debris, SpawnDebrisThrowsFiveToFifteenSplintersInTheRocksColours)
         world.rocks.push_back(rock);
         const size_t before = world.objects.size();
 
-        sys::srand(seed);
-        const size_t count = static_cast<size_t>(sys::rand() % 11 + 5);
-        sys::srand(seed);
+        GameSrand(seed);
+        const size_t count = static_cast<size_t>(GameRand() % 11 + 5);
+        GameSrand(seed);
         SpawnDebris(*rock);
         ASSERT_EQ(world.objects.size() - before, count) << "the count is the first draw";
         EXPECT_EQ(world.rocks.size(), 1u) << "debris is never a rock that can be hit";
@@ -93,9 +93,9 @@ TEST_F(Debris, DestroyShipClearsTheShipAndLeavesGreyDebrisAtItsCentre)
     ship->Translate(3.0f, -2.0f, 0.0f, false);
     const size_t before = world.objects.size();
 
-    sys::srand(9);
-    const size_t count = static_cast<size_t>(sys::rand() % 11 + 5);
-    sys::srand(9);
+    GameSrand(9);
+    const size_t count = static_cast<size_t>(GameRand() % 11 + 5);
+    GameSrand(9);
     DestroyShip(*ship);
     EXPECT_TRUE(ship->dead);
     EXPECT_EQ(world.ship, nullptr) << "a null ship is what starts the respawn timer";

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/messages.h"
-#include "platform/sdl_backend.h"
-#include "platform/virtual_keys.h"
+#include "platform/sdl/sdl_backend.h"
+#include "system/virtual_keys.h"
 
 // The SDL gamepad glue with a virtual pad from SDL's own virtual-joystick
 // driver: SDL makes the device-added, button and axis events as for a real

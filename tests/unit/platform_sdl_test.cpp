@@ -8,12 +8,12 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include "platform/clock.h"
+#include "system/clock.h"
 #include "platform/messages.h"
-#include "platform/sdl_backend.h"
+#include "platform/sdl/sdl_backend.h"
 #include "platform/system.h"
 #include "platform/video.h"
-#include "platform/virtual_keys.h"
+#include "system/virtual_keys.h"
 
 // The real SDL backend under SDL's offscreen driver: events pushed into
 // SDL's queue must come out as the Windows messages the window procedure

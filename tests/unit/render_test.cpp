@@ -10,8 +10,10 @@
 
 #include "gl_test.h"
 #include "objects/explosion_light.h"
-#include "shell/render.h"
+#include "render/render_state.h"
 #include "world/world.h"
+#include "system/debug_log.h"
+#include "render/text.h"
 
 // Everything written to stderr (file descriptor 2) while action runs.
 static std::string CaptureStderr(const std::function<void()> &action)

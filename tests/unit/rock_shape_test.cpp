@@ -12,7 +12,7 @@
 #include "math/colour.h"
 #include "objects/fragment.h"
 #include "objects/rock.h"
-#include "platform/random.h"
+#include "system/random.h"
 #include "world/world.h"
 
 static constexpr float kTolerance = 1e-5f;
@@ -30,22 +30,22 @@ static Vector3 Cross(const Vector3 &a, const Vector3 &b)
 // The jitter factor of one vertex, drawn as the shape generator draws it.
 static float DrawJitter()
 {
-    return 1.0f - static_cast<float>(sys::rand() % 50) * 0.01f;
+    return 1.0f - static_cast<float>(GameRand() % 50) * 0.01f;
 }
 
 // How many values an action takes from the generator: the four values that
 // follow it are looked up in the sequence of a freshly seeded generator.
 static int DrawsTaken(unsigned seed, const std::function<void()> &action)
 {
-    sys::srand(seed);
+    GameSrand(seed);
     action();
     int after[4];
     for (int &value : after)
-        value = sys::rand();
-    sys::srand(seed);
+        value = GameRand();
+    GameSrand(seed);
     std::vector<int> sequence(4000);
     for (int &value : sequence)
-        value = sys::rand();
+        value = GameRand();
     for (size_t n = 0; n + 4 <= sequence.size(); ++n)
         if (std::equal(after, after + 4, sequence.begin() + static_cast<std::ptrdiff_t>(n)))
             return static_cast<int>(n);
@@ -57,7 +57,7 @@ protected:
     void SetUp() override
     {
         ResetWorld();
-        sys::srand(2024);
+        GameSrand(2024);
     }
     void TearDown() override { ResetWorld(); }
 };
@@ -113,7 +113,7 @@ TEST_F(RockShape, VerticesFormAJitteredRingSphereAboutAnUnmovedCentre)
     const std::vector<Vector3> colours = rock.colours;
     const std::vector<Triangle> faces = rock.faces;
 
-    sys::srand(77);
+    GameSrand(77);
     rock.GenerateRockVertices(rockDetail);
     EXPECT_NEAR(rock.position.x, centre.x, kTolerance);
     EXPECT_NEAR(rock.position.y, centre.y, kTolerance);
@@ -122,7 +122,7 @@ TEST_F(RockShape, VerticesFormAJitteredRingSphereAboutAnUnmovedCentre)
     EXPECT_EQ(rock.faces.size(), faces.size());
 
     // Each vertex's jitter: top pole, bottom pole, then the rings in index order.
-    sys::srand(77);
+    GameSrand(77);
     std::vector<float> jitter(32);
     jitter[0] = DrawJitter();
     jitter[31] = DrawJitter();
@@ -185,13 +185,13 @@ TEST_F(RockShape, FragmentShapeIsTwelveFixedTrianglesOverTheFirstEightVertices)
 TEST_F(RockShape, ColoursShareOneHueAndGreysTakeTheirLevelFromTheFirstDraw)
 {
     Rock rock(0.0f, 0.0f, 0.0f);
-    sys::srand(5);
+    GameSrand(5);
     rock.GenerateRockColours(200);
     ASSERT_EQ(rock.colours.size(), 32u);
-    sys::srand(5);
+    GameSrand(5);
     for (int i = 0; i < 32; ++i) {
-        const float value = static_cast<float>(sys::rand() % 60 + 40) * 0.01f;
-        const float saturation = static_cast<float>(sys::rand() % 60 + 40) * 0.01f;
+        const float value = static_cast<float>(GameRand() % 60 + 40) * 0.01f;
+        const float saturation = static_cast<float>(GameRand() % 60 + 40) * 0.01f;
         const Vector3 &c = rock.colours[i];
         const Vector3 hsv = RgbToHsv(c.x, c.y, c.z);
         EXPECT_NEAR(hsv.x, 200.0f, 1e-3f) << "colour " << i;
@@ -199,12 +199,12 @@ TEST_F(RockShape, ColoursShareOneHueAndGreysTakeTheirLevelFromTheFirstDraw)
         EXPECT_NEAR(hsv.z, value, kTolerance) << "colour " << i << ": value is the first draw";
     }
 
-    sys::srand(6);
+    GameSrand(6);
     rock.GenerateRockColours(-1);
-    sys::srand(6);
+    GameSrand(6);
     for (int i = 0; i < 32; ++i) {
-        const float value = static_cast<float>(sys::rand() % 60 + 40) * 0.01f;
-        sys::rand(); // the saturation draw is taken for greys too
+        const float value = static_cast<float>(GameRand() % 60 + 40) * 0.01f;
+        GameRand(); // the saturation draw is taken for greys too
         const Vector3 &c = rock.colours[i];
         EXPECT_NEAR(c.x, value, kTolerance) << "grey " << i;
         EXPECT_NEAR(c.y, value, kTolerance) << "grey " << i;

@@ -12,9 +12,9 @@
 #include "objects/fragment.h"
 #include "objects/rock.h"
 #include "expect_vector.h"
-#include "platform/clock.h"
-#include "platform/random.h"
-#include "shell/key_state.h"
+#include "system/clock.h"
+#include "system/random.h"
+#include "system/key_state.h"
 #include "world/world.h"
 
 static constexpr float kTolerance = 1e-5f;
@@ -33,7 +33,7 @@ protected:
         std::fill(std::begin(KeyState), std::end(KeyState), 0);
         fakeNow = 1000;
         SetClockSource(FakeClock);
-        sys::srand(4321);
+        GameSrand(4321);
         CreateExplosionLights();
     }
     void TearDown() override
@@ -55,14 +55,14 @@ protected:
 TEST_F(RockWorld, NewRockIsLargeAndDriftsInThePlaneAtSpeedPointNine)
 {
     for (unsigned seed = 1; seed <= 20; ++seed) {
-        sys::srand(seed);
-        const float d1 = static_cast<float>(sys::rand() % 100 - 50);
-        const float d2 = static_cast<float>(sys::rand() % 100 - 50);
-        const float d3 = static_cast<float>(sys::rand() % 100 - 50);
-        const float e1 = static_cast<float>(static_cast<double>(sys::rand() % 100) * 0.01f - 0.5);
-        const float e2 = static_cast<float>(static_cast<double>(sys::rand() % 100) * 0.01f - 0.5);
+        GameSrand(seed);
+        const float d1 = static_cast<float>(GameRand() % 100 - 50);
+        const float d2 = static_cast<float>(GameRand() % 100 - 50);
+        const float d3 = static_cast<float>(GameRand() % 100 - 50);
+        const float e1 = static_cast<float>(static_cast<double>(GameRand() % 100) * 0.01f - 0.5);
+        const float e2 = static_cast<float>(static_cast<double>(GameRand() % 100) * 0.01f - 0.5);
 
-        sys::srand(seed);
+        GameSrand(seed);
         const Rock rock(-4.0f, 7.5f, 0.0f);
         SCOPED_TRACE(seed);
         EXPECT_EQ(rock.sizeClass, 3);
@@ -95,14 +95,14 @@ TEST_F(RockWorld, TwoMiddleDriftDrawsStillGiveADirection)
     // Find a seed whose fourth and fifth draws are both 50 (mod 100).
     unsigned seed = 1;
     for (;; ++seed) {
-        sys::srand(seed);
-        sys::rand();
-        sys::rand();
-        sys::rand();
-        if (sys::rand() % 100 == 50 && sys::rand() % 100 == 50)
+        GameSrand(seed);
+        GameRand();
+        GameRand();
+        GameRand();
+        if (GameRand() % 100 == 50 && GameRand() % 100 == 50)
             break;
     }
-    sys::srand(seed);
+    GameSrand(seed);
     const Rock rock(0.0f, 0.0f, 0.0f);
     const float diagonal = -0.9f / std::numbers::sqrt2_v<float>;
     ExpectNear(rock.velocity, {diagonal, diagonal, 0.0f}, kTolerance,
@@ -183,7 +183,7 @@ TEST_F(RockWorld, SplitGivesHalvesOfTheParentsHueOneClassSmallerAndFaster)
     const std::vector<Vector3> colours = rock->colours;
     const size_t before = world.objects.size();
 
-    sys::srand(2718);
+    GameSrand(2718);
     rock->hit = true;
     rock->Update(20);
     EXPECT_EQ(world.score, 20u);
@@ -228,12 +228,12 @@ TEST_F(RockWorld, SplitGivesHalvesOfTheParentsHueOneClassSmallerAndFaster)
 
     // The split's draws: a shape and a spin axis for each half, then the
     // two drifts, first half before twin, each landing as (second, first).
-    sys::srand(2718);
+    GameSrand(2718);
     const auto skip = [](int n) {
         for (int i = 0; i < n; ++i)
-            sys::rand();
+            GameRand();
     };
-    const auto draw = [] { return static_cast<float>(sys::rand() % 100 - 50); };
+    const auto draw = [] { return static_cast<float>(GameRand() % 100 - 50); };
     const auto unit = [](Vector3 v) {
         Normalize(v);
         return v;

@@ -1,8 +1,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include "platform/sdl_keys.h"
-#include "platform/virtual_keys.h"
+#include "platform/sdl/keys_sdl.h"
+#include "system/virtual_keys.h"
 
 // A key as a US layout reports it: its character for letters and
 // punctuation, otherwise the keycode SDL derives from the place.

@@ -10,10 +10,10 @@
 #include "objects/bullet.h"
 #include "objects/rock.h"
 #include "objects/ship.h"
-#include "platform/clock.h"
-#include "platform/random.h"
-#include "platform/virtual_keys.h"
-#include "shell/key_state.h"
+#include "system/clock.h"
+#include "system/random.h"
+#include "system/virtual_keys.h"
+#include "system/key_state.h"
 #include "world/world.h"
 
 static constexpr float kTolerance = 1e-5f;
@@ -31,7 +31,7 @@ static void ResetGame(unsigned seed)
     fireLatch = false;
     testNow = 0;
     SetClockSource(TestClock);
-    sys::srand(seed);
+    GameSrand(seed);
 }
 
 static void ExpectNear(const Vector3 &actual, float x, float y, float z, const std::string &what)
@@ -118,11 +118,11 @@ TEST_F(ShipShape, GreysComeFromTenDrawsInVertexOrder)
         EXPECT_EQ(c.x, c.y) << "vertex " << i << " must be grey";
         EXPECT_EQ(c.x, c.z) << "vertex " << i << " must be grey";
     }
-    const int next = sys::rand();
-    sys::srand(1);
+    const int next = GameRand();
+    GameSrand(1);
     for (int i = 0; i < 10; ++i)
-        sys::rand();
-    EXPECT_EQ(next, sys::rand()) << "a ship takes exactly ten draws";
+        GameRand();
+    EXPECT_EQ(next, GameRand()) << "a ship takes exactly ten draws";
 }
 
 TEST_F(ShipShape, EveryFaceIsCounterClockwiseSeenFromOutside)
@@ -262,8 +262,8 @@ TEST_F(ShipHyperspace, JumpHidesAndStopsTheShipForMoreThanASecond)
     KeyState[VK_SPACE] = 1;
     // Seed 1 after its first draw: 18467, 6334, 26500, 19169, so |x| 8.67,
     // |y| 5.80, x negative (even), y positive (odd).
-    sys::srand(1);
-    sys::rand();
+    GameSrand(1);
+    GameRand();
     ship->Update(16);
 
     EXPECT_EQ(ship->state, ShipState::Hyperspace);
@@ -397,7 +397,7 @@ TEST_F(ShipShield, UnshieldedTouchHitsOnlyTheFirstRockAndThrowsDebris)
     Rock *first = AddRock({0.6f, 0, 0}, 0.5f, {});
     Rock *second = AddRock({-0.6f, 0, 0}, 0.5f, {});
     const size_t objectsBefore = world.objects.size();
-    sys::srand(7);
+    GameSrand(7);
     testing::internal::CaptureStderr();
     ship->Update(16);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "no bounce without the shield";

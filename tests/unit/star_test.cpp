@@ -6,8 +6,8 @@
 #include "gl_test.h"
 #include "objects/ship.h"
 #include "objects/star.h"
-#include "platform/random.h"
-#include "shell/key_state.h"
+#include "system/random.h"
+#include "system/key_state.h"
 #include "world/world.h"
 
 static constexpr float kTolerance = 1e-5f;
@@ -17,7 +17,7 @@ static void ResetGame(unsigned seed)
     ResetWorld();
     std::memset(KeyState, 0, sizeof KeyState);
     fireLatch = false;
-    sys::srand(seed);
+    GameSrand(seed);
 }
 
 static Star *StarAt(size_t index)
@@ -52,11 +52,11 @@ TEST_F(StarField, HundredStarsFromFiveDrawsEachInOrder)
     EXPECT_NEAR(second->position.y, -16.14f, kTolerance);
     EXPECT_NEAR(second->position.z, -8.98f, kTolerance);
 
-    const int next = sys::rand();
-    sys::srand(1);
+    const int next = GameRand();
+    GameSrand(1);
     for (int i = 0; i < 500; ++i)
-        sys::rand();
-    EXPECT_EQ(next, sys::rand()) << "the field takes exactly 500 draws";
+        GameRand();
+    EXPECT_EQ(next, GameRand()) << "the field takes exactly 500 draws";
 
     for (size_t i = 0; i < world.objects.size(); ++i) {
         const Star *star = StarAt(i);

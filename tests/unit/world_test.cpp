@@ -21,12 +21,13 @@
 #include "objects/rock.h"
 #include "objects/ship.h"
 #include "objects/star.h"
-#include "platform/clock.h"
-#include "platform/random.h"
-#include "platform/virtual_keys.h"
-#include "shell/key_state.h"
-#include "shell/render.h"
+#include "system/clock.h"
+#include "system/random.h"
+#include "system/virtual_keys.h"
+#include "system/key_state.h"
+#include "render/render_state.h"
 #include "world/world.h"
+#include "render/text.h"
 
 static constexpr float kTolerance = 1e-5f;
 
@@ -76,7 +77,7 @@ static void ResetEverything(unsigned seed)
     fireLatch = false;
     fakeNow = 1000;
     SetClockSource(FakeClock);
-    sys::srand(seed);
+    GameSrand(seed);
     updatedIds.clear();
     destroyedIds.clear();
 }
@@ -151,22 +152,22 @@ TEST_F(WorldPass, WavesGrowByTwoAndTakeTheirPlacesBeforeTheirShapes)
         SCOPED_TRACE(wave);
         const unsigned seed = 500u + static_cast<unsigned>(wave);
         const size_t before = world.rocks.size();
-        sys::srand(seed);
+        GameSrand(seed);
         SpawnWave();
         ASSERT_EQ(world.rocks.size() - before, static_cast<size_t>(wave));
         EXPECT_EQ(world.rocksPerWave, wave + 2);
 
         // Magnitudes, then signs, then the rock's own 102 draws.
-        sys::srand(seed);
+        GameSrand(seed);
         for (int k = 0; k < wave; ++k) {
-            float x = static_cast<float>(sys::rand() % 5) + 5.5f;
-            float y = static_cast<float>(sys::rand() % 4) + 4.11f;
-            if (sys::rand() % 2 == 0)
+            float x = static_cast<float>(GameRand() % 5) + 5.5f;
+            float y = static_cast<float>(GameRand() % 4) + 4.11f;
+            if (GameRand() % 2 == 0)
                 x = -x;
-            if (sys::rand() % 2 == 0)
+            if (GameRand() % 2 == 0)
                 y = -y;
             for (int skip = 0; skip < 102; ++skip)
-                sys::rand();
+                GameRand();
             const Rock *rock = world.rocks[before + static_cast<size_t>(k)];
             EXPECT_NEAR(rock->position.x, x, kTolerance) << "rock " << k;
             EXPECT_NEAR(rock->position.y, y, kTolerance) << "rock " << k;

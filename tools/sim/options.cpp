@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/virtual_keys.h"
+#include "system/virtual_keys.h"
 
 const NamedKey simKeys[12] = {
     {"space", VK_SPACE}, {"left", VK_LEFT}, {"right", VK_RIGHT}, {"up", VK_UP},

@@ -10,16 +10,17 @@
 
 #include "objects/explosion_light.h"
 #include "objects/ship.h"
-#include "platform/clock.h"
-#include "platform/offscreen_gl.h"
-#include "platform/random.h"
-#include "shell/key_state.h"
-#include "shell/render.h"
+#include "system/clock.h"
+#include "platform/offscreen/offscreen_gl.h"
+#include "system/random.h"
+#include "system/key_state.h"
+#include "render/render_state.h"
 #include "shell/window.h"
 #include "sim/digest.h"
 #include "sim/invariants.h"
 #include "sim/trace.h"
 #include "world/world.h"
+#include "render/text.h"
 
 // The game's window size, drawn offscreen.
 static constexpr int drawWidth = 800;
@@ -83,7 +84,7 @@ int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &er
     } else {
         CreateExplosionLights();
     }
-    sys::srand(options.seed);
+    GameSrand(options.seed);
     NewGame();
 
     WorldWatch watch;

@@ -1,4 +1,4 @@
-#include "platform/display_guard.h"
+#include "platform/sdl/display_guard.h"
 
 #include <cerrno>
 #include <csignal>

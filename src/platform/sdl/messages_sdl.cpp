@@ -5,9 +5,9 @@
 
 #include <SDL.h>
 
-#include "platform/sdl_backend.h"
-#include "platform/sdl_keys.h"
-#include "platform/virtual_keys.h"
+#include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/keys_sdl.h"
+#include "system/virtual_keys.h"
 
 volatile std::sig_atomic_t sdlCloseRequested = 0;
 PlayerInput                sdlPlayer;

@@ -1,4 +1,4 @@
-#include "platform/offscreen_gl.h"
+#include "platform/offscreen/offscreen_gl.h"
 
 #include <cstdlib>
 #include <string>

@@ -1,20 +1,16 @@
-#include "platform/random.h"
+#include "system/random.h"
 
 #include <cstdint>
 
-namespace sys {
-
 static uint32_t randomState = 1;
 
-void srand(unsigned int seed)
+void GameSrand(unsigned int seed)
 {
     randomState = seed;
 }
 
-int rand()
+int GameRand()
 {
     randomState = randomState * 214013u + 2531011u;
     return static_cast<int>((randomState >> 16) & 0x7FFF);
 }
-
-} // namespace sys

@@ -12,9 +12,9 @@
 
 #include <SDL.h>
 
-#include "platform/clock.h"
-#include "platform/display_guard.h"
-#include "platform/sdl_backend.h"
+#include "system/clock.h"
+#include "platform/sdl/display_guard.h"
+#include "platform/sdl/sdl_backend.h"
 
 void Sys_Sleep(uint32_t milliseconds)
 {

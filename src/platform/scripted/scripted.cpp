@@ -1,12 +1,12 @@
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 
 #include <utility>
 
 #include <GL/gl.h>
 
-#include "platform/clock.h"
+#include "system/clock.h"
 #include "platform/font.h"
-#include "platform/offscreen_gl.h"
+#include "platform/offscreen/offscreen_gl.h"
 #include "platform/system.h"
 #include "platform/video.h"
 

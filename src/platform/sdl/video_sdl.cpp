@@ -15,8 +15,8 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
-#include "platform/display_guard.h"
-#include "platform/sdl_backend.h"
+#include "platform/sdl/display_guard.h"
+#include "platform/sdl/sdl_backend.h"
 
 // The opaque handles stand for the one window the game has at a time; a
 // handle is valid while the state below says that thing exists.

@@ -1,3 +1,3 @@
-#include "shell/key_state.h"
+#include "system/key_state.h"
 
 unsigned char KeyState[256] = {};

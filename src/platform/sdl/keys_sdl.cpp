@@ -1,8 +1,8 @@
-#include "platform/sdl_keys.h"
+#include "platform/sdl/keys_sdl.h"
 
 #include <SDL.h>
 
-#include "platform/virtual_keys.h"
+#include "system/virtual_keys.h"
 
 // Punctuation by the character the layout puts on the key; 0 for any other
 // keycode.

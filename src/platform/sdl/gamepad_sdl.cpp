@@ -6,7 +6,7 @@
 
 #include <SDL.h>
 
-#include "platform/sdl_backend.h"
+#include "platform/sdl/sdl_backend.h"
 
 // An open pad; its slot number is its pad number in sdlPlayer.
 struct OpenPad {

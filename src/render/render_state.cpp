@@ -1,0 +1,87 @@
+#include "render/render_state.h"
+
+#include <GL/glu.h>
+
+#include "objects/explosion_light.h"
+#include "platform/video.h"
+#include "render/text.h"
+#include "system/debug_log.h"
+
+bool (*swapIntervalProc)(int interval) = nullptr;
+
+// The score's font is antialiased, at normal weight; its height (24
+// pixels) is given where it is made.
+static constexpr int antialiasedQuality = 4;
+static constexpr int normalWeight = 400;
+
+void SetupRenderState()
+{
+    InitVSync();
+    SetVSyncState(false);
+
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glFrontFace(GL_CCW);
+    glPolygonMode(GL_FRONT, GL_FILL);
+    glCullFace(GL_BACK);
+    glEnable(GL_CULL_FACE);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
+    glEnable(GL_POINT_SMOOTH);
+    // Scaled shapes keep unit normals for the lighting.
+    glEnable(GL_NORMALIZE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+    fontListBase = CreateTextFont("Lucida Sans", -24, antialiasedQuality, normalWeight, false,
+                                  false, false);
+    SetupLighting();
+}
+
+void InitVSync()
+{
+    // Swap control is there when the driver accepts an interval. Probing
+    // with 0 does no harm: the set-up switches it off next anyway.
+    if (Vid_SetSwapInterval(0))
+        swapIntervalProc = Vid_SetSwapInterval;
+    else
+        DebugLog("InitVSync: VSync extension not supported!");
+}
+
+void SetVSyncState(bool on)
+{
+    DebugLog("SetVSyncState(%s)", on ? "true" : "false");
+    if (swapIntervalProc)
+        swapIntervalProc(on ? 1 : 0);
+}
+
+void SetupLighting()
+{
+    static const GLfloat dimWhite[4] = {0.3f, 0.3f, 0.3f, 1.0f};
+
+    glEnable(GL_LIGHTING);
+    glEnable(GL_COLOR_MATERIAL);
+    // The current colour drives the front faces' ambient and diffuse
+    // material, so per-vertex colours are lit.
+    glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, dimWhite);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, dimWhite);
+    glEnable(GL_LIGHT0);
+    CreateExplosionLights();
+}
+
+void ResizeViewport(int width, int height)
+{
+    if (height == 0)
+        height = 1;
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // The near plane is the float 0.1 widened to double.
+    gluPerspective(45.0, static_cast<GLdouble>(width) / static_cast<GLdouble>(height),
+                   static_cast<GLdouble>(0.1f), 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}

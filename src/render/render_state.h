@@ -1,0 +1,23 @@
+#pragma once
+
+// The fixed-function state a rendering context is set up with: swap
+// control, depth, culling, blending, the lighting and the projection.
+
+// Sets the swap interval (0 or 1); null until a context offers swap
+// control, and kept once one did.
+extern bool (*swapIntervalProc)(int interval);
+
+// Everything a new rendering context needs: swap control, the fixed GL
+// state, the text font and the lighting.
+void SetupRenderState();
+// Looks for swap control; logs once when there is none.
+void InitVSync();
+// Logs "SetVSyncState(true|false)" and sets the interval when it can.
+void SetVSyncState(bool on);
+
+// Fixed lighting (a dim white GL_LIGHT0, colour material) and, the first
+// time only, the seven explosion lights.
+void SetupLighting();
+
+// Viewport and 45-degree projection for a client area; selects model-view.
+void ResizeViewport(int width, int height);
