@@ -18,7 +18,10 @@ GLuint CreateTextFont(const char *face, int height, int quality, int weight, boo
     const GLuint base = glGenLists(256);
     if (base == 0)
         return 0;
-    // Codes 0..254: the list for 255 stays empty and draws nothing.
+    // Codes 0..254: the list for 255 stays empty and draws nothing. The
+    // lists are the font even when no glyphs could be loaded into them:
+    // the score then prints nothing, and the game goes on, so the result
+    // is not looked at.
     const int pixelHeight = height < 0 ? -height : height;
     Font_BuildBitmapLists(face, pixelHeight, 0, 255, base);
     return base;
