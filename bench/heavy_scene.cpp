@@ -1,44 +1,26 @@
 #include "heavy_scene.h"
 
-#include <cstring>
-
+#include "headless/headless_game.h"
 #include "objects/bullet.h"
-#include "objects/explosion_light.h"
 #include "objects/fragment.h"
 #include "objects/rock.h"
 #include "objects/ship.h"
 #include "system/clock.h"
-#include "system/random.h"
-#include "system/key_state.h"
 #include "world/world.h"
-
-// The clock the world reads through timeGetTime: it only moves with the
-// update passes, so respawn and hyperspace waits follow game time.
-static uint32_t benchClock = 0;
-
-static uint32_t BenchClock()
-{
-    return benchClock;
-}
 
 static constexpr int frameMs = 16;
 
 void UpdatePass()
 {
-    benchClock += frameMs;
+    // The manual clock only moves with the update passes.
+    AdvanceClock(frameMs);
     UpdateWorld(frameMs);
 }
 
 void BuildFirstWave(uint32_t seed)
 {
-    ResetWorld();
-    std::memset(KeyState, 0, sizeof KeyState);
-    fireLatch = false;
-    benchClock = 0;
-    SetClockSource(BenchClock);
-    CreateExplosionLights();
-    GameSrand(seed);
-    NewGame();
+    ResetHeadlessWorld();
+    StartHeadlessGame(seed);
 }
 
 // Sets the hit flag of every rock, or of every other one, and runs the

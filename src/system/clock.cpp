@@ -21,3 +21,21 @@ void SetClockSource(ClockSource source)
 {
     clockSource = source ? source : SteadyMilliseconds;
 }
+
+static uint32_t manualNow = 0;
+
+static uint32_t ManualMilliseconds()
+{
+    return manualNow;
+}
+
+void UseManualClock(uint32_t now)
+{
+    manualNow = now;
+    clockSource = ManualMilliseconds;
+}
+
+void AdvanceClock(uint32_t ms)
+{
+    manualNow += ms;
+}

@@ -5,34 +5,22 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
-#include "objects/explosion_light.h"
-#include "objects/ship.h"
-#include "system/clock.h"
+#include "headless/headless_game.h"
 #include "platform/offscreen/offscreen_gl.h"
-#include "system/random.h"
-#include "system/key_state.h"
 #include "render/render_state.h"
-#include "shell/window.h"
+#include "render/text.h"
 #include "sim/digest.h"
 #include "sim/invariants.h"
 #include "sim/trace.h"
+#include "system/clock.h"
+#include "system/key_state.h"
 #include "world/world.h"
-#include "render/text.h"
 
 // The game's window size, drawn offscreen.
 static constexpr int drawWidth = 800;
 static constexpr int drawHeight = 600;
-
-// The virtual clock the world reads through timeGetTime.
-static uint32_t simClock = 0;
-
-static uint32_t SimClock()
-{
-    return simClock;
-}
 
 // The tool's own generator (xorshift64*), so random frame times and keys
 // leave the game's draws as they are.
@@ -66,14 +54,10 @@ static void WriteSummary(std::ostream &out, uint64_t frames, const WorldWatch &w
 int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &err)
 {
     const auto wallStart = std::chrono::steady_clock::now();
-    ResetWorld();
-    std::memset(KeyState, 0, sizeof KeyState);
-    fireLatch = false;
-    simClock = 0;
-    SetClockSource(SimClock);
+    ResetHeadlessWorld();
 
     // As the program does: the render set-up makes the seven lights before
-    // the seed is set and the game starts.
+    // the seed is set and the game starts; without it the start makes them.
     if (options.draw) {
         if (!OffscreenGL_Open(drawWidth, drawHeight)) {
             err << "quarvel-sim: no OpenGL context for --draw: " << OffscreenGL_Error() << '\n';
@@ -81,17 +65,14 @@ int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &er
         }
         ResizeViewport(drawWidth, drawHeight);
         SetupRenderState();
-    } else {
-        CreateExplosionLights();
     }
-    GameSrand(options.seed);
-    NewGame();
+    StartHeadlessGame(options.seed);
 
     WorldWatch watch;
     watch.Start();
     size_t maxObjects = world.objects.size();
     if (options.trace)
-        out << TraceLine(0, simClock, true) << '\n';
+        out << TraceLine(0, timeGetTime(), true) << '\n';
     uint64_t digest = options.digest ? FoldWorld(emptyDigest) : 0;
     // With --draw, the pictures too: every pixel of every frame drawn.
     uint64_t pixelDigest = emptyDigest;
@@ -116,7 +97,7 @@ int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &er
                     KeyState[key.virtualKey] ^= 1;
 
         const int frameMs = options.randomFrameMs ? toolRandom.Below(201) : options.frameMs;
-        simClock += static_cast<uint32_t>(frameMs);
+        AdvanceClock(static_cast<uint32_t>(frameMs));
         UpdateWorld(frameMs);
         if (options.draw) {
             DrawWorld();
@@ -130,7 +111,7 @@ int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &er
         const std::string broken = watch.Observe();
         maxObjects = std::max(maxObjects, world.objects.size());
         if (options.trace)
-            out << TraceLine(frame, simClock, false) << '\n';
+            out << TraceLine(frame, timeGetTime(), false) << '\n';
         if (options.digest)
             digest = FoldWorld(digest);
         if (options.check && !broken.empty()) {
