@@ -25,13 +25,12 @@
 #include <cstring>
 #include <string>
 
-#include "objects/explosion_light.h"
+#include "headless/headless_game.h"
 #include "platform/messages.h"
-#include "system/random.h"
 #include "platform/scripted/scripted.h"
-#include "system/key_state.h"
 #include "shell/window.h"
 #include "sim/invariants.h"
+#include "system/key_state.h"
 #include "world/world.h"
 
 // Up to 51 s of play at the longest frame time, and the clock can jump
@@ -67,14 +66,13 @@ struct Bytes {
 // shell's own state as at start-up.
 static void StartGame(uint32_t clock, uint32_t seed)
 {
+    // The world first: the script's reset then puts timeGetTime back on
+    // scripted.now.
+    ResetHeadlessWorld();
     ResetScriptedPlatform();
     scripted.now = clock;
-    ResetWorld();
-    std::memset(KeyState, 0, sizeof KeyState);
     windowActive = true;
-    CreateExplosionLights();
-    GameSrand(seed);
-    NewGame();
+    StartHeadlessGame(seed);
 }
 
 // Hands one message to the window procedure and checks what it did to the

@@ -1,24 +1,22 @@
 #include "shell_test.h"
 
-#include <cstring>
 #include <sstream>
 
-#include "objects/ship.h"
+#include "headless/headless_game.h"
 #include "platform/scripted/scripted.h"
 #include "render/render_state.h"
 #include "shell/window.h"
 #include "world/world.h"
-#include "system/key_state.h"
 
 void ShellTest::SetUp()
 {
+    // The world first: the script's reset then puts timeGetTime on
+    // scripted.now.
+    ResetHeadlessWorld();
     ResetScriptedPlatform();
-    ResetWorld();
-    std::memset(KeyState, 0, sizeof KeyState);
     windowActive = true;
     fullscreen = true;
     swapIntervalProc = nullptr;
-    fireLatch = false;
 }
 
 void ShellTest::TearDown()

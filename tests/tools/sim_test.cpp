@@ -8,15 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include "headless/headless_game.h"
 #include "objects/bullet.h"
 #include "objects/rock.h"
 #include "objects/ship.h"
-#include "objects/explosion_light.h"
-#include "system/random.h"
-#include "system/virtual_keys.h"
 #include "sim/invariants.h"
 #include "sim/options.h"
 #include "sim/simulation.h"
+#include "system/virtual_keys.h"
 #include "world/world.h"
 
 static std::optional<SimOptions> Parse(std::vector<const char *> args, std::string &error)
@@ -203,10 +202,8 @@ class WorldChecks : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetWorld();
-        CreateExplosionLights();
-        GameSrand(5);
-        NewGame();
+        ResetHeadlessWorld();
+        StartHeadlessGame(5);
         ASSERT_EQ(CheckWorldStructure(), "") << "a new game breaks no rule";
         watch.Start();
     }

@@ -1,42 +1,30 @@
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "expect_vector.h"
 #include "gl_test.h"
+#include "headless/headless_game.h"
 #include "math/matrix4.h"
 #include "objects/bullet.h"
 #include "objects/rock.h"
 #include "objects/ship.h"
 #include "system/clock.h"
 #include "system/random.h"
-#include "system/key_state.h"
 #include "world/world.h"
-
-static constexpr float kTolerance = 1e-5f;
-
-static uint32_t TestClock()
-{
-    return 0;
-}
+#include "world_objects.h"
 
 static void ResetGame()
 {
-    ResetWorld();
-    std::memset(KeyState, 0, sizeof KeyState);
-    fireLatch = false;
-    SetClockSource(TestClock);
+    ResetHeadlessWorld();
     GameSrand(11);
 }
 
 static Rock *AddRock(Vector3 at, float radius)
 {
-    Rock *rock = new Rock(at.x, at.y, at.z);
-    rock->position = at;
+    Rock *rock = AddRock(at);
     rock->radius = radius;
-    AddObject(rock);
-    world.rocks.push_back(rock);
     return rock;
 }
 
@@ -90,9 +78,9 @@ TEST_F(BulletLife, StartsAtTheNoseHeadingWhereTheShipPointsAndIsCounted)
         << "white";
 
     bullet->Update(100);
-    EXPECT_NEAR(bullet->position.x, ship.vertices[0].x + ship.forward.x * 1.5f, kTolerance)
+    EXPECT_NEAR(bullet->position.x, ship.vertices[0].x + ship.forward.x * 1.5f, tolerance)
         << "1.5 units along the heading in 100 ms";
-    EXPECT_NEAR(bullet->position.y, ship.vertices[0].y + ship.forward.y * 1.5f, kTolerance);
+    EXPECT_NEAR(bullet->position.y, ship.vertices[0].y + ship.forward.y * 1.5f, tolerance);
     EXPECT_EQ(bullet->vertices[0].x, bullet->position.x) << "the point moves with it";
 
     Bullet *second = new Bullet(ship);
@@ -180,18 +168,18 @@ TEST_F(BulletWrap, PastAnEdgeComesBackOnTheOtherSideStillFlying)
     Ship ship;
     Bullet *right = AddBullet(ship, {10.96f, 0, 0}, {1, 0, 0});
     right->Update(16);
-    EXPECT_NEAR(right->position.x, -10.8f, kTolerance) << "11.2 wraps to -10.8";
-    EXPECT_NEAR(right->vertices[0].x, -10.8f, kTolerance) << "the point wraps with it";
+    EXPECT_NEAR(right->position.x, -10.8f, tolerance) << "11.2 wraps to -10.8";
+    EXPECT_NEAR(right->vertices[0].x, -10.8f, tolerance) << "the point wraps with it";
     right->Update(16);
-    EXPECT_NEAR(right->position.x, -10.56f, kTolerance) << "and flies on the same way";
+    EXPECT_NEAR(right->position.x, -10.56f, tolerance) << "and flies on the same way";
 
     Bullet *down = AddBullet(ship, {0, -8.1f, 0}, {0, -1, 0});
     down->Update(16);
-    EXPECT_NEAR(down->position.y, 8.1f, kTolerance) << "-8.34 wraps to 8.1";
+    EXPECT_NEAR(down->position.y, 8.1f, tolerance) << "-8.34 wraps to 8.1";
 
     Bullet *onEdge = AddBullet(ship, {10.76f, 0, 0}, {1, 0, 0});
     onEdge->Update(16);
-    EXPECT_NEAR(onEdge->position.x, 11.0f, kTolerance) << "up to 11 is inside";
+    EXPECT_NEAR(onEdge->position.x, 11.0f, tolerance) << "up to 11 is inside";
 }
 
 class BulletDraw : public GlTest {

@@ -1,15 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "expect_vector.h"
 #include "math/colour.h"
-
-static constexpr float kTolerance = 1e-6f;
-
-static void ExpectColour(const Vector3 &c, float x, float y, float z, const char *what)
-{
-    EXPECT_NEAR(c.x, x, kTolerance) << what;
-    EXPECT_NEAR(c.y, y, kTolerance) << what;
-    EXPECT_NEAR(c.z, z, kTolerance) << what;
-}
 
 static Vector3 Hsv(float h, float s, float v)
 {
@@ -23,12 +15,12 @@ static Vector3 Rgb(float r, float g, float b)
 
 TEST(HsvToRgb, PrimaryAndSectorColours)
 {
-    ExpectColour(Hsv(0, 1, 1), 1, 0, 0, "red");
-    ExpectColour(Hsv(120, 1, 1), 0, 1, 0, "green");
-    ExpectColour(Hsv(240, 1, 1), 0, 0, 1, "blue");
-    ExpectColour(Hsv(30, 1, 1), 1, 0.5f, 0, "orange");
-    ExpectColour(Hsv(300, 1, 1), 1, 0, 1, "magenta, sector 5");
-    ExpectColour(Hsv(180, 0.5f, 0.8f), 0.4f, 0.8f, 0.8f, "cyan-ish, sector 3");
+    ExpectNear(Hsv(0, 1, 1), 1, 0, 0, "red", mathsTolerance);
+    ExpectNear(Hsv(120, 1, 1), 0, 1, 0, "green", mathsTolerance);
+    ExpectNear(Hsv(240, 1, 1), 0, 0, 1, "blue", mathsTolerance);
+    ExpectNear(Hsv(30, 1, 1), 1, 0.5f, 0, "orange", mathsTolerance);
+    ExpectNear(Hsv(300, 1, 1), 1, 0, 1, "magenta, sector 5", mathsTolerance);
+    ExpectNear(Hsv(180, 0.5f, 0.8f), 0.4f, 0.8f, 0.8f, "cyan-ish, sector 3", mathsTolerance);
 }
 
 TEST(HsvToRgb, HueOf360IsRedAndGreyHasNoHue)
@@ -37,8 +29,8 @@ TEST(HsvToRgb, HueOf360IsRedAndGreyHasNoHue)
     EXPECT_EQ(red.x, 1.0f);
     EXPECT_EQ(red.y, 0.0f) << "hue 360 must not fall into sector 6 (last row)";
     EXPECT_EQ(red.z, 0.0f);
-    ExpectColour(Hsv(-1, 1, 1), 1, 1, 1, "no hue gives grey at the value");
-    ExpectColour(Hsv(200, 0, 0.7f), 0.7f, 0.7f, 0.7f, "zero saturation");
+    ExpectNear(Hsv(-1, 1, 1), 1, 1, 1, "no hue gives grey at the value", mathsTolerance);
+    ExpectNear(Hsv(200, 0, 0.7f), 0.7f, 0.7f, 0.7f, "zero saturation", mathsTolerance);
 }
 
 TEST(HsvToRgb, MultipliesByTheFloatNearestASixtieth)
@@ -52,19 +44,19 @@ TEST(HsvToRgb, MultipliesByTheFloatNearestASixtieth)
 
 TEST(RgbToHsv, PrimaryAndMixedColours)
 {
-    ExpectColour(Rgb(1, 0, 0), 0, 1, 1, "red");
-    ExpectColour(Rgb(0, 1, 0), 120, 1, 1, "green");
-    ExpectColour(Rgb(0, 0, 1), 240, 1, 1, "blue");
-    ExpectColour(Rgb(1, 1, 0), 60, 1, 1, "yellow: red rule wins the tie");
-    ExpectColour(Rgb(0, 1, 1), 180, 1, 1, "cyan: green rule wins the tie");
-    ExpectColour(Rgb(1, 0, 1), 300, 1, 1, "magenta wraps below zero");
-    ExpectColour(Rgb(0.8f, 0.4f, 0.4f), 0, 0.5f, 0.8f, "pale red");
+    ExpectNear(Rgb(1, 0, 0), 0, 1, 1, "red", mathsTolerance);
+    ExpectNear(Rgb(0, 1, 0), 120, 1, 1, "green", mathsTolerance);
+    ExpectNear(Rgb(0, 0, 1), 240, 1, 1, "blue", mathsTolerance);
+    ExpectNear(Rgb(1, 1, 0), 60, 1, 1, "yellow: red rule wins the tie", mathsTolerance);
+    ExpectNear(Rgb(0, 1, 1), 180, 1, 1, "cyan: green rule wins the tie", mathsTolerance);
+    ExpectNear(Rgb(1, 0, 1), 300, 1, 1, "magenta wraps below zero", mathsTolerance);
+    ExpectNear(Rgb(0.8f, 0.4f, 0.4f), 0, 0.5f, 0.8f, "pale red", mathsTolerance);
 }
 
 TEST(RgbToHsv, BlackAndGreyHaveNoHueAndZeroValue)
 {
-    ExpectColour(Rgb(0, 0, 0), -1, 0, 0, "black");
-    ExpectColour(Rgb(0.5f, 0.5f, 0.5f), -1, 0, 0, "grey reports value 0, like black");
+    ExpectNear(Rgb(0, 0, 0), -1, 0, 0, "black", mathsTolerance);
+    ExpectNear(Rgb(0.5f, 0.5f, 0.5f), -1, 0, 0, "grey reports value 0, like black", mathsTolerance);
 }
 
 TEST(ColourRoundTrip, AnyColourComesBackFullySaturatedOrWhite)

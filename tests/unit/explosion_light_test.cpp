@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include "expect_vector.h"
 #include "gl_test.h"
 #include "math/colour.h"
 #include "objects/explosion_light.h"
@@ -9,14 +10,12 @@
 #include "system/random.h"
 #include "world/world.h"
 
-static constexpr float kTolerance = 1e-5f;
-
 static void ExpectFour(const float *actual, float a, float b, float c, float d, const char *what)
 {
-    EXPECT_NEAR(actual[0], a, kTolerance) << what;
-    EXPECT_NEAR(actual[1], b, kTolerance) << what;
-    EXPECT_NEAR(actual[2], c, kTolerance) << what;
-    EXPECT_NEAR(actual[3], d, kTolerance) << what;
+    EXPECT_NEAR(actual[0], a, tolerance) << what;
+    EXPECT_NEAR(actual[1], b, tolerance) << what;
+    EXPECT_NEAR(actual[2], c, tolerance) << what;
+    EXPECT_NEAR(actual[3], d, tolerance) << what;
 }
 
 // A rock at (x, y) whose colours all have the given hue.

@@ -4,22 +4,15 @@
 #include <cmath>
 #include <vector>
 
+#include "expect_vector.h"
+#include "headless/headless_game.h"
 #include "objects/fragment.h"
 #include "objects/rock.h"
 #include "objects/ship.h"
-#include "expect_vector.h"
 #include "system/clock.h"
 #include "system/random.h"
-#include "system/key_state.h"
 #include "world/world.h"
-
-static constexpr float kTolerance = 1e-5f;
-
-static uint32_t fakeNow = 0;
-static uint32_t FakeClock()
-{
-    return fakeNow;
-}
+#include "world_objects.h"
 
 // Every vertex of a fragment lies between 0.51 and 1.0 of its radius from its centre.
 static void ExpectShapeWithin(const Fragment &fragment, float radius)
@@ -27,8 +20,8 @@ static void ExpectShapeWithin(const Fragment &fragment, float radius)
     ASSERT_EQ(fragment.vertexCount, 14);
     for (const Vector3 &v : fragment.vertices) {
         const float distance = Length(Subtract(v, fragment.position));
-        EXPECT_GE(distance, 0.51f * radius - kTolerance);
-        EXPECT_LE(distance, radius + kTolerance);
+        EXPECT_GE(distance, 0.51f * radius - tolerance);
+        EXPECT_LE(distance, radius + tolerance);
     }
 }
 
@@ -36,11 +29,7 @@ class Debris : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetWorld();
-        std::fill(std::begin(KeyState), std::end(KeyState), 0);
-        fireLatch = false;
-        fakeNow = 1000;
-        SetClockSource(FakeClock);
+        ResetHeadlessWorld(1000);
         GameSrand(31);
     }
     void TearDown() override
@@ -56,9 +45,7 @@ TEST_F(Debris, SpawnDebrisThrowsFiveToFifteenSplintersInTheRocksColours)
     for (unsigned seed = 1; seed <= 30; ++seed) {
         SCOPED_TRACE(seed);
         ResetWorld();
-        Rock *rock = new Rock(2.0f, -1.0f, 0.0f);
-        AddObject(rock);
-        world.rocks.push_back(rock);
+        Rock *rock = AddRock({2.0f, -1.0f, 0.0f});
         const size_t before = world.objects.size();
 
         GameSrand(seed);
@@ -72,10 +59,10 @@ TEST_F(Debris, SpawnDebrisThrowsFiveToFifteenSplintersInTheRocksColours)
             const Fragment *fragment = dynamic_cast<const Fragment *>(world.objects[i].get());
             ASSERT_NE(fragment, nullptr);
             EXPECT_FLOAT_EQ(fragment->radius, 0.2f);
-            EXPECT_NEAR(Length(fragment->velocity), 2.0f, kTolerance);
+            EXPECT_NEAR(Length(fragment->velocity), 2.0f, tolerance);
             const Vector3 offset = Subtract(fragment->position, rock->position);
-            EXPECT_NEAR(Length(offset), 0.6f, kTolerance);
-            ExpectNear(offset, Multiply(fragment->velocity, 0.3f), kTolerance, "starts along its flight");
+            EXPECT_NEAR(Length(offset), 0.6f, tolerance);
+            ExpectNear(offset, Multiply(fragment->velocity, 0.3f), tolerance, "starts along its flight");
             ExpectShapeWithin(*fragment, 0.2f);
             for (int k = 0; k < 8; ++k)
                 ExpectNear(fragment->colours[k], rock->colours[k], 0.0f, "the rock's colours");
@@ -87,9 +74,7 @@ TEST_F(Debris, SpawnDebrisThrowsFiveToFifteenSplintersInTheRocksColours)
 
 TEST_F(Debris, DestroyShipClearsTheShipAndLeavesGreyDebrisAtItsCentre)
 {
-    Ship *ship = new Ship();
-    AddObject(ship);
-    world.ship = ship;
+    Ship *ship = AddShip();
     ship->Translate(3.0f, -2.0f, 0.0f, false);
     const size_t before = world.objects.size();
 
@@ -104,16 +89,16 @@ TEST_F(Debris, DestroyShipClearsTheShipAndLeavesGreyDebrisAtItsCentre)
     for (size_t i = before; i < world.objects.size(); ++i) {
         const Fragment *fragment = dynamic_cast<const Fragment *>(world.objects[i].get());
         ASSERT_NE(fragment, nullptr);
-        ExpectNear(fragment->position, ship->position, kTolerance, "no offset for ship debris");
+        ExpectNear(fragment->position, ship->position, tolerance, "no offset for ship debris");
         EXPECT_FLOAT_EQ(fragment->radius, 0.3f);
-        EXPECT_NEAR(Length(fragment->velocity), 2.0f, kTolerance);
+        EXPECT_NEAR(Length(fragment->velocity), 2.0f, tolerance);
         ExpectShapeWithin(*fragment, 0.3f);
         for (int k = 0; k < fragment->vertexCount; ++k) {
             const Vector3 &c = fragment->colours[k];
             EXPECT_EQ(c.x, c.y) << "grey";
             EXPECT_EQ(c.x, c.z) << "grey";
-            EXPECT_GE(c.x, 0.40f - kTolerance);
-            EXPECT_LE(c.x, 0.99f + kTolerance);
+            EXPECT_GE(c.x, 0.40f - tolerance);
+            EXPECT_LE(c.x, 0.99f + tolerance);
         }
     }
 }
@@ -131,7 +116,7 @@ TEST_F(Debris, FragmentShrinksAboutItsCentreAndFliesOnPastTheEdge)
     fragment.Update(20);
     for (size_t i = 0; i < shape.size(); ++i) {
         const Vector3 want = Add(Add(centre, Multiply(Subtract(shape[i], centre), 0.98f)), {0.04f, 0, 0});
-        ExpectNear(fragment.vertices[i], want, kTolerance, "shrunk about the centre, then moved");
+        ExpectNear(fragment.vertices[i], want, tolerance, "shrunk about the centre, then moved");
     }
     EXPECT_FLOAT_EQ(fragment.radius, 0.2f * 0.98f);
 

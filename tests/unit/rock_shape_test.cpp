@@ -9,13 +9,12 @@
 #include <utility>
 #include <vector>
 
+#include "expect_vector.h"
 #include "math/colour.h"
 #include "objects/fragment.h"
 #include "objects/rock.h"
 #include "system/random.h"
 #include "world/world.h"
-
-static constexpr float kTolerance = 1e-5f;
 
 static float Dot(const Vector3 &a, const Vector3 &b)
 {
@@ -115,9 +114,9 @@ TEST_F(RockShape, VerticesFormAJitteredRingSphereAboutAnUnmovedCentre)
 
     GameSrand(77);
     rock.GenerateRockVertices(rockDetail);
-    EXPECT_NEAR(rock.position.x, centre.x, kTolerance);
-    EXPECT_NEAR(rock.position.y, centre.y, kTolerance);
-    EXPECT_NEAR(rock.position.z, centre.z, kTolerance);
+    EXPECT_NEAR(rock.position.x, centre.x, tolerance);
+    EXPECT_NEAR(rock.position.y, centre.y, tolerance);
+    EXPECT_NEAR(rock.position.z, centre.z, tolerance);
     EXPECT_EQ(rock.colours.size(), colours.size()) << "the colours are not the generator's business";
     EXPECT_EQ(rock.faces.size(), faces.size());
 
@@ -132,9 +131,9 @@ TEST_F(RockShape, VerticesFormAJitteredRingSphereAboutAnUnmovedCentre)
     for (int i = 0; i < 32; ++i) {
         const Vector3 offset = Subtract(rock.vertices[i], centre);
         const float length = Length(offset);
-        EXPECT_NEAR(length, jitter[i], kTolerance) << "vertex " << i << " took the wrong draw";
-        EXPECT_GE(length, 0.51f - kTolerance) << "vertex " << i;
-        EXPECT_LE(length, 1.0f + kTolerance) << "vertex " << i;
+        EXPECT_NEAR(length, jitter[i], tolerance) << "vertex " << i << " took the wrong draw";
+        EXPECT_GE(length, 0.51f - tolerance) << "vertex " << i;
+        EXPECT_LE(length, 1.0f + tolerance) << "vertex " << i;
 
         // The direction before the jitter: the ring point (cos a, sin e,
         // -sin a) normalised, with the azimuth running on across rings.
@@ -148,9 +147,9 @@ TEST_F(RockShape, VerticesFormAJitteredRingSphereAboutAnUnmovedCentre)
             Normalize(want);
         }
         const Vector3 direction = Multiply(offset, 1.0f / length);
-        EXPECT_NEAR(direction.x, want.x, kTolerance) << "vertex " << i;
-        EXPECT_NEAR(direction.y, want.y, kTolerance) << "vertex " << i;
-        EXPECT_NEAR(direction.z, want.z, kTolerance) << "vertex " << i;
+        EXPECT_NEAR(direction.x, want.x, tolerance) << "vertex " << i;
+        EXPECT_NEAR(direction.y, want.y, tolerance) << "vertex " << i;
+        EXPECT_NEAR(direction.z, want.z, tolerance) << "vertex " << i;
     }
     const Vector3 first = Multiply(Subtract(rock.vertices[1], centre), 1.0f / jitter[1]);
     EXPECT_NEAR(first.x, 0.3780f, 1e-4f);
@@ -195,8 +194,8 @@ TEST_F(RockShape, ColoursShareOneHueAndGreysTakeTheirLevelFromTheFirstDraw)
         const Vector3 &c = rock.colours[i];
         const Vector3 hsv = RgbToHsv(c.x, c.y, c.z);
         EXPECT_NEAR(hsv.x, 200.0f, 1e-3f) << "colour " << i;
-        EXPECT_NEAR(hsv.y, saturation, kTolerance) << "colour " << i << ": saturation is the second draw";
-        EXPECT_NEAR(hsv.z, value, kTolerance) << "colour " << i << ": value is the first draw";
+        EXPECT_NEAR(hsv.y, saturation, tolerance) << "colour " << i << ": saturation is the second draw";
+        EXPECT_NEAR(hsv.z, value, tolerance) << "colour " << i << ": value is the first draw";
     }
 
     GameSrand(6);
@@ -206,11 +205,11 @@ TEST_F(RockShape, ColoursShareOneHueAndGreysTakeTheirLevelFromTheFirstDraw)
         const float value = static_cast<float>(GameRand() % 60 + 40) * 0.01f;
         GameRand(); // the saturation draw is taken for greys too
         const Vector3 &c = rock.colours[i];
-        EXPECT_NEAR(c.x, value, kTolerance) << "grey " << i;
-        EXPECT_NEAR(c.y, value, kTolerance) << "grey " << i;
-        EXPECT_NEAR(c.z, value, kTolerance) << "grey " << i;
-        EXPECT_GE(c.x, 0.40f - kTolerance);
-        EXPECT_LE(c.x, 0.99f + kTolerance);
+        EXPECT_NEAR(c.x, value, tolerance) << "grey " << i;
+        EXPECT_NEAR(c.y, value, tolerance) << "grey " << i;
+        EXPECT_NEAR(c.z, value, tolerance) << "grey " << i;
+        EXPECT_GE(c.x, 0.40f - tolerance);
+        EXPECT_LE(c.x, 0.99f + tolerance);
     }
 }
 
@@ -221,7 +220,7 @@ TEST_F(RockShape, RadiusIsTheMeanDistanceOfEveryVertexAndContainmentIsStrict)
     rock.vertexCount = 4;
     rock.vertices = {{2, 2, 3}, {1, 4, 3}, {1, 2, 6}, {1, 2, -3}};
     rock.ComputeRadius();
-    EXPECT_NEAR(rock.radius, 3.0f, kTolerance) << "(1 + 2 + 3 + 6) / 4, z included";
+    EXPECT_NEAR(rock.radius, 3.0f, tolerance) << "(1 + 2 + 3 + 6) / 4, z included";
 
     rock.radius = 0.5f;
     EXPECT_FALSE(rock.ContainsPoint({1.5f, 2.0f, 3.0f})) << "a point at exactly the radius is outside";

@@ -7,32 +7,22 @@
 
 #include <GL/gl.h>
 
+#include "expect_vector.h"
+#include "headless/headless_game.h"
 #include "math/matrix4.h"
 #include "objects/explosion_light.h"
 #include "objects/fragment.h"
 #include "objects/rock.h"
-#include "expect_vector.h"
 #include "system/clock.h"
 #include "system/random.h"
-#include "system/key_state.h"
 #include "world/world.h"
-
-static constexpr float kTolerance = 1e-5f;
-
-static uint32_t fakeNow = 0;
-static uint32_t FakeClock()
-{
-    return fakeNow;
-}
+#include "world_objects.h"
 
 class RockWorld : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetWorld();
-        std::fill(std::begin(KeyState), std::end(KeyState), 0);
-        fakeNow = 1000;
-        SetClockSource(FakeClock);
+        ResetHeadlessWorld(1000);
         GameSrand(4321);
         CreateExplosionLights();
     }
@@ -40,15 +30,6 @@ protected:
     {
         ResetWorld();
         SetClockSource(nullptr);
-    }
-
-    // A large rock placed as a wave places it: owned by objects, listed in rocks.
-    static Rock *AddRock(float x, float y)
-    {
-        Rock *rock = new Rock(x, y, 0.0f);
-        AddObject(rock);
-        world.rocks.push_back(rock);
-        return rock;
     }
 };
 
@@ -67,26 +48,26 @@ TEST_F(RockWorld, NewRockIsLargeAndDriftsInThePlaneAtSpeedPointNine)
         SCOPED_TRACE(seed);
         EXPECT_EQ(rock.sizeClass, 3);
         EXPECT_FALSE(rock.hit);
-        ExpectNear(rock.position, {-4.0f, 7.5f, 0.0f}, kTolerance, "centre");
-        EXPECT_NEAR(Length(rock.velocity), 0.9f, kTolerance);
+        ExpectNear(rock.position, {-4.0f, 7.5f, 0.0f}, tolerance, "centre");
+        EXPECT_NEAR(Length(rock.velocity), 0.9f, tolerance);
         EXPECT_EQ(rock.velocity.z, 0.0f) << "rocks drift in the playfield plane";
-        EXPECT_NEAR(rock.mass, 8.0f * rock.radius, kTolerance);
+        EXPECT_NEAR(rock.mass, 8.0f * rock.radius, tolerance);
         float sum = 0.0f;
         for (const Vector3 &v : rock.vertices) {
             const float distance = Length(Subtract(v, rock.position));
-            EXPECT_GE(distance, 0.714f - kTolerance);
-            EXPECT_LE(distance, 1.4f + kTolerance);
+            EXPECT_GE(distance, 0.714f - tolerance);
+            EXPECT_LE(distance, 1.4f + tolerance);
             sum += distance;
         }
-        EXPECT_NEAR(rock.radius, sum / 32.0f, kTolerance) << "measured on the scaled shape";
+        EXPECT_NEAR(rock.radius, sum / 32.0f, tolerance) << "measured on the scaled shape";
 
         // The third draw is the axis's x, the first its z.
         Vector3 axis{d3, d2, d1};
         Normalize(axis);
-        ExpectNear(rock.spinAxis, axis, kTolerance, "spin axis from (third, second, first)");
+        ExpectNear(rock.spinAxis, axis, tolerance, "spin axis from (third, second, first)");
         Vector3 drift{e2, e1, 0.0f};
         Normalize(drift);
-        ExpectNear(rock.velocity, Multiply(drift, 0.9f), kTolerance, "drift from (second, first)");
+        ExpectNear(rock.velocity, Multiply(drift, 0.9f), tolerance, "drift from (second, first)");
     }
 }
 
@@ -105,7 +86,7 @@ TEST_F(RockWorld, TwoMiddleDriftDrawsStillGiveADirection)
     GameSrand(seed);
     const Rock rock(0.0f, 0.0f, 0.0f);
     const float diagonal = -0.9f / std::numbers::sqrt2_v<float>;
-    ExpectNear(rock.velocity, {diagonal, diagonal, 0.0f}, kTolerance,
+    ExpectNear(rock.velocity, {diagonal, diagonal, 0.0f}, tolerance,
                "0.5 - 50 x 0.01f is a hair below zero, not zero");
 }
 
@@ -115,7 +96,7 @@ TEST_F(RockWorld, DriftsByVelocityPerHalfSecondAndTurnsAQuarterTurnPerSecond)
     const Vector3 start = rock.position;
     const Vector3 velocity = rock.velocity;
     rock.Update(20);
-    ExpectNear(rock.position, Add(start, Multiply(velocity, 0.04f)), kTolerance, "20 ms of drift");
+    ExpectNear(rock.position, Add(start, Multiply(velocity, 0.04f)), tolerance, "20 ms of drift");
     ExpectNear(rock.velocity, velocity, 0.0f, "drift keeps its velocity");
 
     rock.velocity = {};
@@ -130,16 +111,16 @@ TEST_F(RockWorld, DriftsByVelocityPerHalfSecondAndTurnsAQuarterTurnPerSecond)
         TransformPoint(quarter, want);
         ExpectNear(rock.vertices[i], Add(want, centre), 1e-4f, "a quarter turn about the centre");
     }
-    ExpectNear(rock.position, centre, kTolerance, "turning leaves the centre");
+    ExpectNear(rock.position, centre, tolerance, "turning leaves the centre");
     ExpectNear(rock.spinAxis, axis, 0.0f, "the spin axis is not carried by the spin");
 }
 
 TEST_F(RockWorld, HitSmallRockScoresDiesAndLeavesTheOtherRocksInOrder)
 {
-    Rock *first = AddRock(-5.0f, 4.0f);
-    Rock *small = AddRock(6.0f, -3.0f);
-    Rock *middle = AddRock(-8.0f, -6.0f);
-    Rock *last = AddRock(7.0f, 5.0f);
+    Rock *first = AddRock({-5.0f, 4.0f, 0.0f});
+    Rock *small = AddRock({6.0f, -3.0f, 0.0f});
+    Rock *middle = AddRock({-8.0f, -6.0f, 0.0f});
+    Rock *last = AddRock({7.0f, 5.0f, 0.0f});
     small->sizeClass = SmallRock;
     small->hit = true;
     const std::vector<Vector3> shape = small->vertices;
@@ -176,7 +157,7 @@ TEST_F(RockWorld, HitSmallRockScoresDiesAndLeavesTheOtherRocksInOrder)
 
 TEST_F(RockWorld, SplitGivesHalvesOfTheParentsHueOneClassSmallerAndFaster)
 {
-    Rock *rock = AddRock(3.0f, -2.0f);
+    Rock *rock = AddRock({3.0f, -2.0f, 0.0f});
     const float parentRadius = rock->radius;
     const Vector3 parentVelocity = rock->velocity;
     const Vector3 parentPosition = rock->position;
@@ -201,24 +182,24 @@ TEST_F(RockWorld, SplitGivesHalvesOfTheParentsHueOneClassSmallerAndFaster)
 
     const float radius = parentRadius * 0.55f;
     // The split offset alone: a drift of 20 ms would add 0.036 more.
-    ExpectNear(rock->position, Add(parentPosition, Multiply(parentVelocity, radius * 0.5f)), kTolerance,
+    ExpectNear(rock->position, Add(parentPosition, Multiply(parentVelocity, radius * 0.5f)), tolerance,
                "first half moves along its old drift by half its new radius");
-    ExpectNear(twin->position, rock->position, kTolerance, "twin stays with the first half");
-    EXPECT_NEAR(Length(rock->velocity), 1.5f, kTolerance);
-    EXPECT_NEAR(Length(twin->velocity), 1.3f, kTolerance);
+    ExpectNear(twin->position, rock->position, tolerance, "twin stays with the first half");
+    EXPECT_NEAR(Length(rock->velocity), 1.5f, tolerance);
+    EXPECT_NEAR(Length(twin->velocity), 1.3f, tolerance);
     for (const Rock *half : {rock, twin}) {
         EXPECT_EQ(half->sizeClass, 2);
         EXPECT_FLOAT_EQ(half->radius, radius);
-        EXPECT_NEAR(half->mass, 8.0f * radius, kTolerance);
+        EXPECT_NEAR(half->mass, 8.0f * radius, tolerance);
         EXPECT_EQ(half->velocity.z, 0.0f);
-        EXPECT_NEAR(Length(half->spinAxis), 1.0f, kTolerance);
+        EXPECT_NEAR(Length(half->spinAxis), 1.0f, tolerance);
         EXPECT_FALSE(half->hit);
         EXPECT_EQ(half->faceCount, 60);
         ASSERT_EQ(half->vertexCount, 32);
         for (const Vector3 &v : half->vertices) {
             const float distance = Length(Subtract(v, half->position));
-            EXPECT_GE(distance, 0.51f * radius - kTolerance) << "new shape at the new radius";
-            EXPECT_LE(distance, radius + kTolerance);
+            EXPECT_GE(distance, 0.51f * radius - tolerance) << "new shape at the new radius";
+            EXPECT_LE(distance, radius + tolerance);
         }
         ASSERT_GE(half->colours.size(), 32u);
         for (int i = 0; i < 32; ++i)
@@ -243,10 +224,10 @@ TEST_F(RockWorld, SplitGivesHalvesOfTheParentsHueOneClassSmallerAndFaster)
     skip(32);
     const float b1 = draw(), b2 = draw(), b3 = draw();
     const float f1 = draw(), f2 = draw(), g1 = draw(), g2 = draw();
-    ExpectNear(rock->spinAxis, unit({a3, a2, a1}), kTolerance, "first half's spin axis");
-    ExpectNear(twin->spinAxis, unit({b3, b2, b1}), kTolerance, "twin's spin axis");
-    ExpectNear(rock->velocity, Multiply(unit({f2, f1, 0.0f}), 1.5f), kTolerance, "first half's drift");
-    ExpectNear(twin->velocity, Multiply(unit({g2, g1, 0.0f}), 1.3f), kTolerance, "twin's drift");
+    ExpectNear(rock->spinAxis, unit({a3, a2, a1}), tolerance, "first half's spin axis");
+    ExpectNear(twin->spinAxis, unit({b3, b2, b1}), tolerance, "twin's spin axis");
+    ExpectNear(rock->velocity, Multiply(unit({f2, f1, 0.0f}), 1.5f), tolerance, "first half's drift");
+    ExpectNear(twin->velocity, Multiply(unit({g2, g1, 0.0f}), 1.3f), tolerance, "twin's drift");
 
     // A medium rock splits into two small ones.
     rock->hit = true;
@@ -255,8 +236,8 @@ TEST_F(RockWorld, SplitGivesHalvesOfTheParentsHueOneClassSmallerAndFaster)
     ASSERT_EQ(world.rocks.size(), 3u);
     EXPECT_EQ(rock->sizeClass, 1);
     EXPECT_EQ(world.rocks[2]->sizeClass, 1);
-    EXPECT_NEAR(Length(rock->velocity), 3.0f, kTolerance);
-    EXPECT_NEAR(Length(world.rocks[2]->velocity), 2.7f, kTolerance);
+    EXPECT_NEAR(Length(rock->velocity), 3.0f, tolerance);
+    EXPECT_NEAR(Length(world.rocks[2]->velocity), 2.7f, tolerance);
     EXPECT_FLOAT_EQ(rock->radius, radius * 0.55f);
 }
 
@@ -268,7 +249,7 @@ TEST_F(RockWorld, OneLargeRockYieldsSevenKillsWorth520Points)
         world.lights.push_back(light);
         AddObject(light);
     }
-    AddRock(-8.5f, 6.11f);
+    AddRock({-8.5f, 6.11f, 0.0f});
     int passes = 0;
     while (!world.rocks.empty() && passes < 10) {
         for (Rock *rock : world.rocks)
@@ -301,19 +282,19 @@ TEST_F(RockWorld, WrapsOnlyBeyondTheEdgeAndOnlyWhileMovingOutwards)
     Vector3 p = after(11.0f + r, 0.0f, 0.9f, 0.0f);
     EXPECT_EQ(p.x, 11.0f + r) << "exactly on the trigger line is not beyond it";
     p = after(11.0f + r + 0.001f, 0.0f, 0.9f, 0.0f);
-    EXPECT_NEAR(p.x, 11.0f + r + 0.001f - 22.0f - 2.2f * r, kTolerance);
+    EXPECT_NEAR(p.x, 11.0f + r + 0.001f - 22.0f - 2.2f * r, tolerance);
     p = after(-11.0f - r - 0.001f, 1.0f, -0.9f, 0.0f);
-    EXPECT_NEAR(p.x, -11.0f - r - 0.001f + 22.0f + 2.2f * r, kTolerance);
+    EXPECT_NEAR(p.x, -11.0f - r - 0.001f + 22.0f + 2.2f * r, tolerance);
     EXPECT_EQ(p.y, 1.0f);
     p = after(0.0f, 8.22f + r, 0.0f, 0.9f);
     EXPECT_EQ(p.y, 8.22f + r);
 
     p = after(11.5f + r, 8.72f + r, 0.6f, 0.6f);
-    EXPECT_NEAR(p.x, 11.5f + r - 22.0f - 2.2f * r, kTolerance) << "x and y wrap in one update";
-    EXPECT_NEAR(p.y, 8.72f + r - 16.44f - 2.2f * r, kTolerance);
+    EXPECT_NEAR(p.x, 11.5f + r - 22.0f - 2.2f * r, tolerance) << "x and y wrap in one update";
+    EXPECT_NEAR(p.y, 8.72f + r - 16.44f - 2.2f * r, tolerance);
     p = after(-11.5f - r, -8.72f - r, -0.6f, -0.6f);
-    EXPECT_NEAR(p.x, -11.5f - r + 22.0f + 2.2f * r, kTolerance);
-    EXPECT_NEAR(p.y, -8.72f - r + 16.44f + 2.2f * r, kTolerance);
+    EXPECT_NEAR(p.x, -11.5f - r + 22.0f + 2.2f * r, tolerance);
+    EXPECT_NEAR(p.y, -8.72f - r + 16.44f + 2.2f * r, tolerance);
 
     p = after(11.5f + r, -8.72f - r, -0.6f, 0.6f);
     EXPECT_EQ(p.x, 11.5f + r) << "moving inwards: left alone";

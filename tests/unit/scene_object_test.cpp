@@ -1,21 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "expect_vector.h"
 #include "gl_test.h"
 #include "math/matrix4.h"
 #include "objects/scene_object.h"
 
-static constexpr float kTolerance = 1e-6f;
-
-static void ExpectNear(const Vector3 &actual, float x, float y, float z, const char *what)
-{
-    EXPECT_NEAR(actual.x, x, kTolerance) << what;
-    EXPECT_NEAR(actual.y, y, kTolerance) << what;
-    EXPECT_NEAR(actual.z, z, kTolerance) << what;
-}
-
 static void ExpectUnit(const Vector3 &axis, const char *what)
 {
-    EXPECT_NEAR(Length(axis), 1.0f, kTolerance) << what << " must stay unit length";
+    EXPECT_NEAR(Length(axis), 1.0f, mathsTolerance) << what << " must stay unit length";
 }
 
 // An object at centre with one vertex, as the edge cases use.
@@ -36,11 +28,11 @@ TEST(SceneObjectCore, DefaultObjectHasWorldAxesAndNothingElse)
     EXPECT_EQ(o.vertexCount, 0);
     EXPECT_TRUE(o.vertices.empty());
     EXPECT_TRUE(o.colours.empty());
-    ExpectNear(o.position, 0, 0, 0, "position");
-    ExpectNear(o.forward, 0, 0, 1, "forward");
-    ExpectNear(o.up, 0, 1, 0, "up");
-    ExpectNear(o.side, 1, 0, 0, "side");
-    ExpectNear(o.velocity, 0, 0, 0, "velocity");
+    ExpectNear(o.position, 0, 0, 0, "position", mathsTolerance);
+    ExpectNear(o.forward, 0, 0, 1, "forward", mathsTolerance);
+    ExpectNear(o.up, 0, 1, 0, "up", mathsTolerance);
+    ExpectNear(o.side, 1, 0, 0, "side", mathsTolerance);
+    ExpectNear(o.velocity, 0, 0, 0, "velocity", mathsTolerance);
     EXPECT_EQ(o.mass, 0.0f);
 }
 
@@ -48,13 +40,13 @@ TEST(SceneObjectTransform, ScaleAboutCentreVersusAboutOrigin)
 {
     SceneObject centred = Probe({5, 0, 0}, {6, 0, 0});
     centred.Scale(2.0f, true);
-    ExpectNear(centred.position, 5, 0, 0, "about centre keeps position");
-    ExpectNear(centred.vertices[0], 7, 0, 0, "vertex moves away from the centre");
+    ExpectNear(centred.position, 5, 0, 0, "about centre keeps position", mathsTolerance);
+    ExpectNear(centred.vertices[0], 7, 0, 0, "vertex moves away from the centre", mathsTolerance);
 
     SceneObject origin = Probe({5, 0, 0}, {6, 0, 0});
     origin.Scale(2.0f, false);
-    ExpectNear(origin.position, 10, 0, 0, "about origin moves position");
-    ExpectNear(origin.vertices[0], 12, 0, 0, "vertex scaled from the origin");
+    ExpectNear(origin.position, 10, 0, 0, "about origin moves position", mathsTolerance);
+    ExpectNear(origin.vertices[0], 12, 0, 0, "vertex scaled from the origin", mathsTolerance);
 
     for (const SceneObject *o : {&centred, &origin}) {
         ExpectUnit(o->forward, "forward");
@@ -67,28 +59,28 @@ TEST(SceneObjectTransform, TurnAboutCentreTurnsVertexAndAxes)
 {
     SceneObject o = Probe({3, 0, 0}, {4, 0, 0});
     o.ApplyTransform(Rotation(1.5707964f, {0, 0, 1}), true);
-    ExpectNear(o.position, 3, 0, 0, "centre stays");
-    ExpectNear(o.vertices[0], 3, 1, 0, "vertex swings about the centre");
-    ExpectNear(o.side, 0, 1, 0, "side");
-    ExpectNear(o.up, -1, 0, 0, "up");
-    ExpectNear(o.forward, 0, 0, 1, "forward");
+    ExpectNear(o.position, 3, 0, 0, "centre stays", mathsTolerance);
+    ExpectNear(o.vertices[0], 3, 1, 0, "vertex swings about the centre", mathsTolerance);
+    ExpectNear(o.side, 0, 1, 0, "side", mathsTolerance);
+    ExpectNear(o.up, -1, 0, 0, "up", mathsTolerance);
+    ExpectNear(o.forward, 0, 0, 1, "forward", mathsTolerance);
 
     SceneObject swung = Probe({3, 0, 0}, {4, 0, 0});
     swung.ApplyTransform(Rotation(1.5707964f, {0, 0, 1}), false);
-    ExpectNear(swung.position, 0, 3, 0, "about the origin the centre swings too");
+    ExpectNear(swung.position, 0, 3, 0, "about the origin the centre swings too", mathsTolerance);
 }
 
 TEST(SceneObjectTransform, TranslateAlongOwnAxesFollowsTheTurn)
 {
     SceneObject o;
     o.Translate(1, 0, 0, true);
-    ExpectNear(o.position, 1, 0, 0, "fresh object, own axes are world axes");
+    ExpectNear(o.position, 1, 0, 0, "fresh object, own axes are world axes", mathsTolerance);
 
     o.ApplyTransform(Rotation(1.5707964f, {0, 0, 1}), true);
     o.Translate(1, 0, 0, true);
-    ExpectNear(o.position, 1, 1, 0, "turned object moves along its side axis");
+    ExpectNear(o.position, 1, 1, 0, "turned object moves along its side axis", mathsTolerance);
     o.Translate(Vector3{1, 0, 0}, false);
-    ExpectNear(o.position, 2, 1, 0, "world-axis move ignores the turn");
+    ExpectNear(o.position, 2, 1, 0, "world-axis move ignores the turn", mathsTolerance);
 }
 
 TEST(SceneObjectTransform, NonUniformScaleBendsTheAxesButNotTheVelocity)
@@ -99,11 +91,11 @@ TEST(SceneObjectTransform, NonUniformScaleBendsTheAxesButNotTheVelocity)
     o.Scale(1.0f, 0.5f, 1.0f, true);
     Vector3 expected{0.6f, 0.4f, 0.0f};
     Normalize(expected);
-    ExpectNear(o.forward, expected.x, expected.y, expected.z, "forward bent and renormalised");
+    ExpectNear(o.forward, expected, mathsTolerance, "forward bent and renormalised");
     ExpectUnit(o.forward, "forward");
     o.Translate(3, 4, 5, false);
     o.ApplyTransform(Rotation(0.3f, {0, 1, 0}), true);
-    ExpectNear(o.velocity, 1, 2, 3, "transforms never touch velocity");
+    ExpectNear(o.velocity, 1, 2, 3, "transforms never touch velocity", mathsTolerance);
 }
 
 TEST(SceneObjectCopy, CopyStartsAliveAtRestAndSharesNothing)
@@ -116,16 +108,16 @@ TEST(SceneObjectCopy, CopyStartsAliveAtRestAndSharesNothing)
 
     SceneObject copy(source);
     EXPECT_FALSE(copy.dead);
-    ExpectNear(copy.velocity, 0, 0, 0, "copy does not inherit motion");
+    ExpectNear(copy.velocity, 0, 0, 0, "copy does not inherit motion", mathsTolerance);
     EXPECT_EQ(copy.mass, 4.5f);
     EXPECT_EQ(copy.vertexCount, 1);
-    ExpectNear(copy.side, source.side.x, source.side.y, source.side.z, "axes copied");
+    ExpectNear(copy.side, source.side, mathsTolerance, "axes copied");
 
     const Vector3 before = source.vertices[0];
     copy.Translate(10, 0, 0, false);
     copy.colours[0] = {0, 0, 1};
-    ExpectNear(source.vertices[0], before.x, before.y, before.z, "source vertices untouched");
-    ExpectNear(source.colours[0], 1, 0, 0, "source colours untouched");
+    ExpectNear(source.vertices[0], before, mathsTolerance, "source vertices untouched");
+    ExpectNear(source.colours[0], 1, 0, 0, "source colours untouched", mathsTolerance);
 }
 
 TEST(SceneObjectCopy, CopyTakesExactlyVertexCountColours)
@@ -134,7 +126,7 @@ TEST(SceneObjectCopy, CopyTakesExactlyVertexCountColours)
     source.colours.resize(32, Vector3{0.5f, 0.5f, 0.5f}); // left over from a longer shape
     SceneObject copy(source);
     EXPECT_EQ(copy.colours.size(), 1u);
-    ExpectNear(copy.colours[0], 1, 0, 0, "first colour kept");
+    ExpectNear(copy.colours[0], 1, 0, 0, "first colour kept", mathsTolerance);
 }
 
 class SceneObjectDraw : public GlTest {};

@@ -6,61 +6,33 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include "expect_vector.h"
 #include "gl_test.h"
+#include "headless/headless_game.h"
 #include "objects/bullet.h"
 #include "objects/rock.h"
 #include "objects/ship.h"
 #include "system/clock.h"
+#include "system/key_state.h"
 #include "system/random.h"
 #include "system/virtual_keys.h"
-#include "system/key_state.h"
 #include "world/world.h"
-
-static constexpr float kTolerance = 1e-5f;
-
-static uint32_t testNow = 0;
-static uint32_t TestClock()
-{
-    return testNow;
-}
+#include "world_objects.h"
 
 static void ResetGame(unsigned seed)
 {
-    ResetWorld();
-    std::memset(KeyState, 0, sizeof KeyState);
-    fireLatch = false;
-    testNow = 0;
-    SetClockSource(TestClock);
+    ResetHeadlessWorld();
     GameSrand(seed);
-}
-
-static void ExpectNear(const Vector3 &actual, float x, float y, float z, const std::string &what)
-{
-    EXPECT_NEAR(actual.x, x, kTolerance) << what;
-    EXPECT_NEAR(actual.y, y, kTolerance) << what;
-    EXPECT_NEAR(actual.z, z, kTolerance) << what;
-}
-
-// A ship handed to the world the way a new game does it.
-static Ship *AddShip()
-{
-    Ship *ship = new Ship();
-    world.ship = ship;
-    AddObject(ship);
-    return ship;
 }
 
 // A rock in world.rocks whose collision fields are set by hand; its shape
 // does not take part in any test here.
 static Rock *AddRock(Vector3 at, float radius, Vector3 velocity)
 {
-    Rock *rock = new Rock(at.x, at.y, at.z);
-    rock->position = at;
+    Rock *rock = AddRock(at);
     rock->radius = radius;
     rock->mass = 8.0f * radius;
     rock->velocity = velocity;
-    AddObject(rock);
-    world.rocks.push_back(rock);
     return rock;
 }
 
@@ -100,8 +72,8 @@ TEST_F(ShipShape, NewShipStandsAtTheOriginNoseUpTheScreen)
     ExpectNear(ship.vertices[1], 0, -0.225f, 0, "base centre");
     for (int i = 2; i < 10; ++i) {
         const Vector3 &v = ship.vertices[i];
-        EXPECT_NEAR(v.y, -0.225f, kTolerance) << "rim vertex " << i << " lies in the base plane";
-        EXPECT_NEAR(std::hypot(v.x, v.z), 0.3f, kTolerance) << "rim vertex " << i;
+        EXPECT_NEAR(v.y, -0.225f, tolerance) << "rim vertex " << i << " lies in the base plane";
+        EXPECT_NEAR(std::hypot(v.x, v.z), 0.3f, tolerance) << "rim vertex " << i;
     }
 }
 
@@ -158,10 +130,10 @@ TEST_F(ShipFlight, SpeedIsCappedAtTenOnlyWhileThrusting)
     KeyState[VK_UP] = 1;
     for (int i = 0; i < 20; ++i) {
         ship->Update(200);
-        ASSERT_LE(Length(ship->velocity), 10.0f + kTolerance) << "update " << i;
+        ASSERT_LE(Length(ship->velocity), 10.0f + tolerance) << "update " << i;
     }
-    EXPECT_NEAR(Length(ship->velocity), 10.0f, kTolerance) << "thrust reaches the cap";
-    EXPECT_NEAR(ship->velocity.x, 0.0f, kTolerance) << "capping keeps the direction";
+    EXPECT_NEAR(Length(ship->velocity), 10.0f, tolerance) << "thrust reaches the cap";
+    EXPECT_NEAR(ship->velocity.x, 0.0f, tolerance) << "capping keeps the direction";
 
     // A bounce can leave the ship faster than 10; coasting keeps that.
     KeyState[VK_UP] = 0;
@@ -170,7 +142,7 @@ TEST_F(ShipFlight, SpeedIsCappedAtTenOnlyWhileThrusting)
     EXPECT_NEAR(ship->velocity.x, 19.2f, 1e-4f) << "no cap without thrust, only drag";
     KeyState[VK_UP] = 1;
     ship->Update(100);
-    EXPECT_NEAR(Length(ship->velocity), 10.0f, kTolerance) << "the cap returns with thrust";
+    EXPECT_NEAR(Length(ship->velocity), 10.0f, tolerance) << "the cap returns with thrust";
 }
 
 TEST_F(ShipFlight, DragDecaysCoastingAndStopsItBelowThreeTenths)
@@ -178,16 +150,16 @@ TEST_F(ShipFlight, DragDecaysCoastingAndStopsItBelowThreeTenths)
     Ship *ship = AddShip();
     ship->velocity = {1, 0, 0};
     ship->Update(100);
-    EXPECT_NEAR(ship->velocity.x, 0.96f, kTolerance) << "loses 0.4 x dt of itself";
-    EXPECT_NEAR(ship->position.x, 0.096f, kTolerance);
+    EXPECT_NEAR(ship->velocity.x, 0.96f, tolerance) << "loses 0.4 x dt of itself";
+    EXPECT_NEAR(ship->position.x, 0.096f, tolerance);
 
     // 0.32 x 0.96 = 0.3072 keeps coasting; 0.31 x 0.96 = 0.2976 stops dead
     // before the move, so the ship stays put.
     ship->velocity = {0.32f, 0, 0};
     const float before = ship->position.x;
     ship->Update(100);
-    EXPECT_NEAR(ship->velocity.x, 0.3072f, kTolerance);
-    EXPECT_NEAR(ship->position.x, before + 0.03072f, kTolerance);
+    EXPECT_NEAR(ship->velocity.x, 0.3072f, tolerance);
+    EXPECT_NEAR(ship->position.x, before + 0.03072f, tolerance);
 
     ship->velocity = {0.0f, -0.31f, 0};
     const Vector3 at = ship->position;
@@ -200,7 +172,7 @@ TEST_F(ShipFlight, DragDecaysCoastingAndStopsItBelowThreeTenths)
     KeyState[VK_UP] = 1;
     ship->velocity = {0.1f, 0, 0};
     ship->Update(0);
-    EXPECT_NEAR(ship->velocity.x, 0.1f, kTolerance);
+    EXPECT_NEAR(ship->velocity.x, 0.1f, tolerance);
 }
 
 TEST_F(ShipFlight, OneSecondOfLeftTurns5Point585RadiansCounterClockwise)
@@ -233,8 +205,8 @@ TEST_F(ShipFlight, WrapsJustPastTheEdgesButNotOnThem)
     Ship *ship = AddShip();
     ship->Translate(11.05f, 0, 0, false);
     ship->Update(0);
-    EXPECT_NEAR(ship->position.x, -10.95f, kTolerance);
-    EXPECT_NEAR(ship->vertices[0].x, -10.95f, kTolerance) << "the shape wraps with the centre";
+    EXPECT_NEAR(ship->position.x, -10.95f, tolerance);
+    EXPECT_NEAR(ship->vertices[0].x, -10.95f, tolerance) << "the shape wraps with the centre";
 
     Ship *edge = AddShip();
     edge->Translate(11.0f, -8.22f, 0, false);
@@ -247,8 +219,8 @@ TEST_F(ShipFlight, WrapsJustPastTheEdgesButNotOnThem)
     corner->Translate(-10.9f, 8.2f, 0, false);
     corner->velocity = {-2.5f, 0.5f, 0};
     corner->Update(100);
-    EXPECT_NEAR(corner->position.x, -10.9f - 0.24f + 22.0f, kTolerance);
-    EXPECT_NEAR(corner->position.y, 8.2f + 0.048f - 16.44f, kTolerance);
+    EXPECT_NEAR(corner->position.x, -10.9f - 0.24f + 22.0f, tolerance);
+    EXPECT_NEAR(corner->position.y, 8.2f + 0.048f - 16.44f, tolerance);
 }
 
 TEST_F(ShipHyperspace, JumpHidesAndStopsTheShipForMoreThanASecond)
@@ -256,7 +228,7 @@ TEST_F(ShipHyperspace, JumpHidesAndStopsTheShipForMoreThanASecond)
     Ship *ship = AddShip();
     ship->Translate(1, 1, 0, false);
     ship->velocity = {3, 0, 0};
-    testNow = 5000;
+    UseManualClock(5000);
     KeyState[VK_DOWN] = 1;
     KeyState[VK_UP] = 1;
     KeyState[VK_SPACE] = 1;
@@ -275,7 +247,7 @@ TEST_F(ShipHyperspace, JumpHidesAndStopsTheShipForMoreThanASecond)
 
     // Every key is ignored while jumping, up to exactly 1000 ms.
     KeyState[VK_LEFT] = 1;
-    testNow = 6000;
+    UseManualClock(6000);
     ship->Update(16);
     EXPECT_EQ(ship->state, ShipState::Hyperspace) << "1000 ms is not more than 1000";
     ExpectNear(ship->position, -8.67f, 5.8f, 0, "motionless");
@@ -283,7 +255,7 @@ TEST_F(ShipHyperspace, JumpHidesAndStopsTheShipForMoreThanASecond)
 
     // The update that ends the jump ends there.
     KeyState[VK_DOWN] = 0;
-    testNow = 6001;
+    UseManualClock(6001);
     ship->Update(16);
     EXPECT_EQ(ship->state, ShipState::Normal);
     EXPECT_EQ(ship->hyperspaceStart, 0u);
@@ -299,14 +271,14 @@ TEST_F(ShipHyperspace, JumpHidesAndStopsTheShipForMoreThanASecond)
 TEST_F(ShipHyperspace, ElapsedTimeSurvivesTheClockWrapping)
 {
     Ship *ship = AddShip();
-    testNow = 0xFFFFFF00u;
+    UseManualClock(0xFFFFFF00u);
     KeyState[VK_DOWN] = 1;
     ship->Update(16);
     KeyState[VK_DOWN] = 0;
-    testNow = 0x000002E8u; // 1000 ms later, across the wrap
+    UseManualClock(0x000002E8u); // 1000 ms later, across the wrap
     ship->Update(16);
     EXPECT_EQ(ship->state, ShipState::Hyperspace);
-    testNow = 0x000002E9u;
+    UseManualClock(0x000002E9u);
     ship->Update(16);
     EXPECT_EQ(ship->state, ShipState::Normal) << "1001 ms across the wrap ends the jump";
 }
@@ -374,9 +346,9 @@ TEST_F(ShipShield, RockBouncesOffAndDroppingTheShieldIsFatal)
     EXPECT_EQ(world.objects.size(), objectsBefore) << "no debris from a bounce";
     // Rock mass 1.6, ship 1.3, ship at rest: ship gets 3.2/2.9 of the
     // rock's velocity, the rock keeps 0.3/2.9 of its own.
-    EXPECT_NEAR(ship->velocity.x, -3.2f / 2.9f, kTolerance);
-    EXPECT_NEAR(rock->velocity.x, -0.3f / 2.9f, kTolerance);
-    EXPECT_NEAR(ship->position.x, -3.2f / 2.9f * 0.1f, kTolerance)
+    EXPECT_NEAR(ship->velocity.x, -3.2f / 2.9f, tolerance);
+    EXPECT_NEAR(rock->velocity.x, -0.3f / 2.9f, tolerance);
+    EXPECT_NEAR(ship->position.x, -3.2f / 2.9f * 0.1f, tolerance)
         << "the ship steps away by its new velocity";
     EXPECT_EQ(rock->position.x, 0.5f) << "the rock is not moved by the bounce";
 

@@ -1,22 +1,19 @@
 #include <cmath>
-#include <cstring>
 
 #include <gtest/gtest.h>
 
+#include "expect_vector.h"
 #include "gl_test.h"
+#include "headless/headless_game.h"
 #include "objects/ship.h"
 #include "objects/star.h"
 #include "system/random.h"
-#include "system/key_state.h"
 #include "world/world.h"
-
-static constexpr float kTolerance = 1e-5f;
+#include "world_objects.h"
 
 static void ResetGame(unsigned seed)
 {
-    ResetWorld();
-    std::memset(KeyState, 0, sizeof KeyState);
-    fireLatch = false;
+    ResetHeadlessWorld();
     GameSrand(seed);
 }
 
@@ -43,14 +40,14 @@ TEST_F(StarField, HundredStarsFromFiveDrawsEachInOrder)
     // Seed 1 starts 41, 18467, 6334, 26500, 19169: |x| 0.41, |y| 3.83,
     // z 0.34 x 19 - 20, x sign from an even draw, y sign from an odd one.
     const Star *first = StarAt(0);
-    EXPECT_NEAR(first->position.x, -0.41f, kTolerance);
-    EXPECT_NEAR(first->position.y, 3.83f, kTolerance);
-    EXPECT_NEAR(first->position.z, -13.54f, kTolerance);
+    EXPECT_NEAR(first->position.x, -0.41f, tolerance);
+    EXPECT_NEAR(first->position.y, 3.83f, tolerance);
+    EXPECT_NEAR(first->position.z, -13.54f, tolerance);
     // Next 15724, 11478, 29358, 26962, 24464: 3.24, 16.14, depth 58, both even.
     const Star *second = StarAt(1);
-    EXPECT_NEAR(second->position.x, -3.24f, kTolerance);
-    EXPECT_NEAR(second->position.y, -16.14f, kTolerance);
-    EXPECT_NEAR(second->position.z, -8.98f, kTolerance);
+    EXPECT_NEAR(second->position.x, -3.24f, tolerance);
+    EXPECT_NEAR(second->position.y, -16.14f, tolerance);
+    EXPECT_NEAR(second->position.z, -8.98f, tolerance);
 
     const int next = GameRand();
     GameSrand(1);
@@ -60,8 +57,8 @@ TEST_F(StarField, HundredStarsFromFiveDrawsEachInOrder)
 
     for (size_t i = 0; i < world.objects.size(); ++i) {
         const Star *star = StarAt(i);
-        EXPECT_LE(std::fabs(star->position.x), 21.99f + kTolerance) << "star " << i;
-        EXPECT_LE(std::fabs(star->position.y), 16.43f + kTolerance) << "star " << i;
+        EXPECT_LE(std::fabs(star->position.x), 21.99f + tolerance) << "star " << i;
+        EXPECT_LE(std::fabs(star->position.y), 16.43f + tolerance) << "star " << i;
         // One of the depths -20, -19.81, ... -1.19.
         const float steps = (star->position.z + 20.0f) / 0.19f;
         EXPECT_NEAR(steps, std::round(steps), 1e-3f) << "star " << i << " depth";
@@ -69,7 +66,7 @@ TEST_F(StarField, HundredStarsFromFiveDrawsEachInOrder)
         EXPECT_LE(steps, 99.0f + 1e-3f) << "star " << i;
         // Grey from 0.5 at depth -20 to 0.9 at depth -1.
         const float grey = 0.5f + (star->position.z + 20.0f) * (0.4f / 19.0f);
-        EXPECT_NEAR(star->colour.x, grey, kTolerance) << "star " << i;
+        EXPECT_NEAR(star->colour.x, grey, tolerance) << "star " << i;
         EXPECT_EQ(star->colour.x, star->colour.y) << "star " << i;
         EXPECT_EQ(star->colour.x, star->colour.z) << "star " << i;
         EXPECT_EQ(Length(star->velocity), 0.0f) << "a new star is at rest";
@@ -79,17 +76,15 @@ TEST_F(StarField, HundredStarsFromFiveDrawsEachInOrder)
 
 TEST_F(StarDrift, FollowsAMovingShipAtNineTenthsBackwards)
 {
-    Ship *ship = new Ship();
-    world.ship = ship;
-    AddObject(ship);
+    Ship *ship = AddShip();
     ship->velocity = {2, 0, 0};
     Star star(5, 5, -10);
     star.Update(10);
-    EXPECT_NEAR(star.velocity.x, -0.018f, kTolerance) << "-0.9 x 2 units/s x 10 ms";
+    EXPECT_NEAR(star.velocity.x, -0.018f, tolerance) << "-0.9 x 2 units/s x 10 ms";
     EXPECT_EQ(star.velocity.y, 0.0f);
-    EXPECT_NEAR(star.position.x, 5.0f - 0.018f, kTolerance);
+    EXPECT_NEAR(star.position.x, 5.0f - 0.018f, tolerance);
     star.Update(10);
-    EXPECT_NEAR(star.position.x, 5.0f - 0.036f, kTolerance) << "replaced, not accumulated";
+    EXPECT_NEAR(star.position.x, 5.0f - 0.036f, tolerance) << "replaced, not accumulated";
 
     // Every star gets the same shift, whatever its depth.
     Star near(0, 0, -1.19f);
@@ -102,20 +97,18 @@ TEST_F(StarDrift, CoastsAndDecaysWithNoShipOrAShipAtRest)
     Star star(0, 0, -5);
     star.velocity = {0.5f, -0.25f, 0};
     star.Update(16);
-    EXPECT_NEAR(star.velocity.x, 0.5f * 0.984f, kTolerance) << "no ship: decay by 1 - 0.016";
-    EXPECT_NEAR(star.velocity.y, -0.25f * 0.984f, kTolerance);
-    EXPECT_NEAR(star.position.x, 0.492f, kTolerance) << "moved by the decayed shift";
+    EXPECT_NEAR(star.velocity.x, 0.5f * 0.984f, tolerance) << "no ship: decay by 1 - 0.016";
+    EXPECT_NEAR(star.velocity.y, -0.25f * 0.984f, tolerance);
+    EXPECT_NEAR(star.position.x, 0.492f, tolerance) << "moved by the decayed shift";
     star.Update(200);
-    EXPECT_NEAR(star.velocity.x, 0.5f * 0.984f * 0.8f, kTolerance);
+    EXPECT_NEAR(star.velocity.x, 0.5f * 0.984f * 0.8f, tolerance);
     EXPECT_LT(star.velocity.y, 0.0f) << "decay never flips the direction";
 
-    Ship *ship = new Ship();
-    world.ship = ship;
-    AddObject(ship);
+    Ship *ship = AddShip();
     ship->velocity = {0, 0, 0};
     const float before = star.velocity.x;
     star.Update(100);
-    EXPECT_NEAR(star.velocity.x, before * 0.9f, kTolerance)
+    EXPECT_NEAR(star.velocity.x, before * 0.9f, tolerance)
         << "a ship at exactly zero velocity counts as at rest";
 }
 
@@ -148,7 +141,7 @@ TEST_F(StarWrap, OnlyWhileMovingOutwardsAndOnBothAxesAtOnce)
 
     for (const Star *star : {&corner, &inbound, &left, &edge}) {
         EXPECT_EQ(star->position.z, -3.0f) << "depth never changes";
-        EXPECT_NEAR(star->colour.x, 0.5f + 17.0f * 0.4f / 19.0f, kTolerance)
+        EXPECT_NEAR(star->colour.x, 0.5f + 17.0f * 0.4f / 19.0f, tolerance)
             << "colour never changes";
     }
 }

@@ -2,17 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "expect_vector.h"
 #include "math/matrix4.h"
 #include "math/vector3.h"
-
-static constexpr float kTolerance = 1e-6f;
-
-static void ExpectNear(const Vector3 &actual, float x, float y, float z, const char *what)
-{
-    EXPECT_NEAR(actual.x, x, kTolerance) << what;
-    EXPECT_NEAR(actual.y, y, kTolerance) << what;
-    EXPECT_NEAR(actual.z, z, kTolerance) << what;
-}
 
 static Vector3 Transformed(const Matrix4 &m, Vector3 p)
 {
@@ -31,7 +23,7 @@ TEST(Vector3Ops, NormalizeLeavesZeroAndScalesOthersToUnit)
 
     Vector3 v{0.0f, 3.0f, 4.0f};
     Normalize(v);
-    ExpectNear(v, 0.0f, 0.6f, 0.8f, "(0,3,4) normalised");
+    ExpectNear(v, 0.0f, 0.6f, 0.8f, "(0,3,4) normalised", mathsTolerance);
 }
 
 TEST(Vector3Ops, DivideIsOneReciprocalTimesEachComponent)
@@ -55,12 +47,12 @@ TEST(Vector3Ops, ArithmeticLeavesOperandsAlone)
 {
     const Vector3 a{1.0f, 2.0f, 3.0f};
     const Vector3 b{0.5f, -1.0f, 2.0f};
-    ExpectNear(Add(a, b), 1.5f, 1.0f, 5.0f, "Add");
-    ExpectNear(Subtract(a, b), 0.5f, 3.0f, 1.0f, "Subtract");
-    ExpectNear(Negate(a), -1.0f, -2.0f, -3.0f, "Negate");
-    ExpectNear(Multiply(a, 2.0f), 2.0f, 4.0f, 6.0f, "Multiply");
+    ExpectNear(Add(a, b), 1.5f, 1.0f, 5.0f, "Add", mathsTolerance);
+    ExpectNear(Subtract(a, b), 0.5f, 3.0f, 1.0f, "Subtract", mathsTolerance);
+    ExpectNear(Negate(a), -1.0f, -2.0f, -3.0f, "Negate", mathsTolerance);
+    ExpectNear(Multiply(a, 2.0f), 2.0f, 4.0f, 6.0f, "Multiply", mathsTolerance);
     EXPECT_FLOAT_EQ(Length(Vector3{2.0f, 3.0f, 6.0f}), 7.0f);
-    ExpectNear(a, 1.0f, 2.0f, 3.0f, "operand unchanged");
+    ExpectNear(a, 1.0f, 2.0f, 3.0f, "operand unchanged", mathsTolerance);
 }
 
 TEST(Matrix4Builders, DefaultIsAllZerosAndIdentityHasOnesOnTheDiagonal)
@@ -88,9 +80,12 @@ TEST(Matrix4Builders, RotationByZeroIsExactlyTheIdentity)
 TEST(Matrix4Builders, RotationFollowsTheRightHandRule)
 {
     const float halfPi = 1.5707964f;
-    ExpectNear(Transformed(Rotation(halfPi, {0, 0, 1}), {1, 0, 0}), 0, 1, 0, "x about z");
-    ExpectNear(Transformed(Rotation(halfPi, {0, 1, 0}), {0, 0, 1}), 1, 0, 0, "z about y");
-    ExpectNear(Transformed(Rotation(halfPi, {0, 1, 0}), {1, 0, 0}), 0, 0, -1, "x about y");
+    ExpectNear(Transformed(Rotation(halfPi, {0, 0, 1}), {1, 0, 0}), 0, 1, 0, "x about z",
+               mathsTolerance);
+    ExpectNear(Transformed(Rotation(halfPi, {0, 1, 0}), {0, 0, 1}), 1, 0, 0, "z about y",
+               mathsTolerance);
+    ExpectNear(Transformed(Rotation(halfPi, {0, 1, 0}), {1, 0, 0}), 0, 0, -1, "x about y",
+               mathsTolerance);
     // cos and sin are rounded to float once: cos(pi/2 as float) is about -4.4e-8.
     const Vector3 p = Transformed(Rotation(halfPi, {0, 0, 1}), {1, 0, 0});
     EXPECT_EQ(p.x, static_cast<float>(std::cos(static_cast<double>(halfPi))));
@@ -105,15 +100,17 @@ TEST(Matrix4Builders, TranslationAlongAxesWithWorldAxesIsAPlainTranslation)
 
     // Along turned axes: x goes along side, y along up, z along forward.
     const Matrix4 c = TranslationAlongAxes({1, 2, 3}, {0, 1, 0}, {-1, 0, 0}, {0, 0, 1});
-    ExpectNear(Transformed(c, {}), -2, 1, 3, "offset in a turned frame");
+    ExpectNear(Transformed(c, {}), -2, 1, 3, "offset in a turned frame", mathsTolerance);
 }
 
 TEST(Matrix4Product, RightOperandActsFirst)
 {
     const Matrix4 t = Translation(1, 0, 0);
     const Matrix4 s = Scaling(2.0f);
-    ExpectNear(Transformed(Product(t, s), {1, 1, 1}), 3, 2, 2, "scale, then translate");
-    ExpectNear(Transformed(Product(s, t), {1, 1, 1}), 4, 2, 2, "translate, then scale");
+    ExpectNear(Transformed(Product(t, s), {1, 1, 1}), 3, 2, 2, "scale, then translate",
+               mathsTolerance);
+    ExpectNear(Transformed(Product(s, t), {1, 1, 1}), 4, 2, 2, "translate, then scale",
+               mathsTolerance);
 }
 
 TEST(Matrix4Product, IdentityIsNeutralAndOperandMayBeTheDestination)
@@ -143,5 +140,5 @@ TEST(Matrix4Transform, FourthRowIsNeverRead)
     EXPECT_EQ(actual.x, expected.x);
     EXPECT_EQ(actual.y, expected.y);
     EXPECT_EQ(actual.z, expected.z);
-    ExpectNear(actual, 3, 5, 7, "scaled then moved");
+    ExpectNear(actual, 3, 5, 7, "scaled then moved", mathsTolerance);
 }

@@ -15,27 +15,22 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "expect_vector.h"
 #include "gl_test.h"
+#include "headless/headless_game.h"
 #include "objects/explosion_light.h"
 #include "objects/fragment.h"
 #include "objects/rock.h"
 #include "objects/ship.h"
 #include "objects/star.h"
+#include "render/render_state.h"
+#include "render/text.h"
 #include "system/clock.h"
+#include "system/key_state.h"
 #include "system/random.h"
 #include "system/virtual_keys.h"
-#include "system/key_state.h"
-#include "render/render_state.h"
 #include "world/world.h"
-#include "render/text.h"
-
-static constexpr float kTolerance = 1e-5f;
-
-static uint32_t fakeNow = 0;
-static uint32_t FakeClock()
-{
-    return fakeNow;
-}
+#include "world_objects.h"
 
 // What the probes saw: ids in order of update and of destruction.
 static std::vector<int> updatedIds;
@@ -72,11 +67,7 @@ public:
 
 static void ResetEverything(unsigned seed)
 {
-    ResetWorld();
-    std::fill(std::begin(KeyState), std::end(KeyState), 0);
-    fireLatch = false;
-    fakeNow = 1000;
-    SetClockSource(FakeClock);
+    ResetHeadlessWorld(1000);
     GameSrand(seed);
     updatedIds.clear();
     destroyedIds.clear();
@@ -169,8 +160,8 @@ TEST_F(WorldPass, WavesGrowByTwoAndTakeTheirPlacesBeforeTheirShapes)
             for (int skip = 0; skip < 102; ++skip)
                 GameRand();
             const Rock *rock = world.rocks[before + static_cast<size_t>(k)];
-            EXPECT_NEAR(rock->position.x, x, kTolerance) << "rock " << k;
-            EXPECT_NEAR(rock->position.y, y, kTolerance) << "rock " << k;
+            EXPECT_NEAR(rock->position.x, x, tolerance) << "rock " << k;
+            EXPECT_NEAR(rock->position.y, y, tolerance) << "rock " << k;
             EXPECT_EQ(rock->position.z, 0.0f);
         }
     }
@@ -181,9 +172,7 @@ TEST_F(WorldPass, AnEmptiedWaveIsReplacedAtTheStartOfTheNextPassAndMovesInIt)
 {
     world.rocks.clear();
     CreateExplosionLights();
-    Rock *last = new Rock(-6.0f, 5.0f, 0.0f);
-    AddObject(last);
-    world.rocks.push_back(last);
+    Rock *last = AddRock({-6.0f, 5.0f, 0.0f});
     last->sizeClass = SmallRock;
     last->hit = true;
 
@@ -198,35 +187,33 @@ TEST_F(WorldPass, AnEmptiedWaveIsReplacedAtTheStartOfTheNextPassAndMovesInIt)
         // The nearest start place; 20 ms at speed 0.9 moves a rock 0.036.
         const float x = std::copysign(std::round(std::fabs(rock->position.x) - 5.5f) + 5.5f, rock->position.x);
         const float y = std::copysign(std::round(std::fabs(rock->position.y) - 4.11f) + 4.11f, rock->position.y);
-        EXPECT_NEAR(Length(Subtract(rock->position, {x, y, 0.0f})), 0.036f, kTolerance)
+        EXPECT_NEAR(Length(Subtract(rock->position, {x, y, 0.0f})), 0.036f, tolerance)
             << "the new rocks are updated in the pass that makes them";
     }
 }
 
 TEST_F(WorldPass, NewShipComesMoreThanTwoSecondsAfterTheLossWithTheCentreClear)
 {
-    Ship *ship = new Ship();
-    AddObject(ship);
-    world.ship = ship;
+    Ship *ship = AddShip();
     DestroyShip(*ship);
     blocker = std::make_unique<Rock>(0.0f, 0.0f, 0.0f);
     blocker->position = {0.0f, -2.7399f, 0.0f};
     world.rocks.push_back(blocker.get());
     KeyState[VK_UP] = 1;
 
-    fakeNow = 5000;
+    UseManualClock(5000);
     UpdateWorld(0);
     EXPECT_EQ(world.respawnTimer, 5000u) << "the loss is noticed at the start of the next pass";
-    fakeNow = 7000;
+    UseManualClock(7000);
     UpdateWorld(0);
     EXPECT_EQ(world.ship, nullptr) << "exactly 2000 ms is not more than 2000 ms";
-    fakeNow = 60000;
+    UseManualClock(60000);
     UpdateWorld(0);
     EXPECT_EQ(world.ship, nullptr) << "a rock inside 2.74 of the centre blocks";
     EXPECT_EQ(world.respawnTimer, 5000u);
 
     blocker->position = {0.0f, 2.74f, 0.0f};
-    fakeNow = 60001;
+    UseManualClock(60001);
     UpdateWorld(20);
     ASSERT_NE(world.ship, nullptr) << "a rock at exactly 2.74 does not block";
     EXPECT_EQ(world.respawnTimer, World::idleTimer);
@@ -236,12 +223,12 @@ TEST_F(WorldPass, NewShipComesMoreThanTwoSecondsAfterTheLossWithTheCentreClear)
 
 TEST_F(WorldPass, RespawnDelayRunsAcrossTheWrapOfTheClock)
 {
-    fakeNow = 0xFFFFFC00u;
+    UseManualClock(0xFFFFFC00u);
     UpdateWorld(0);
-    fakeNow = 0xFFFFFC00u + 2000u; // 976 after the wrap
+    UseManualClock(0xFFFFFC00u + 2000u); // 976 after the wrap
     UpdateWorld(0);
     EXPECT_EQ(world.ship, nullptr);
-    fakeNow = 0xFFFFFC00u + 2001u;
+    UseManualClock(0xFFFFFC00u + 2001u);
     UpdateWorld(0);
     EXPECT_NE(world.ship, nullptr);
 }
@@ -273,7 +260,7 @@ static Snapshot PlayScriptedGame(unsigned seed)
         KeyState[VK_UP] = (frame / 120) % 4 == 1;
         KeyState[VK_DOWN] = frame % 1500 == 700;
         KeyState['Z'] = (frame / 400) % 7 == 3;
-        fakeNow += 16;
+        AdvanceClock(16);
         UpdateWorld(16);
     }
     dup2(savedStderr, STDERR_FILENO);
@@ -379,8 +366,8 @@ TEST_F(WorldGame, DrawPassSetsTheLightsBeforeOtherObjectsAndPrintsTheScoreLast)
     EXPECT_TRUE(seenEnabled);
     EXPECT_FLOAT_EQ(seenDiffuse[0], 1.0f);
     EXPECT_FLOAT_EQ(seenDiffuse[1], 0.5f);
-    EXPECT_NEAR(seenPosition[0], 4.0f, kTolerance);
-    EXPECT_NEAR(seenPosition[2], -17.0f, kTolerance) << "the camera was in place before the lights";
+    EXPECT_NEAR(seenPosition[0], 4.0f, tolerance);
+    EXPECT_NEAR(seenPosition[2], -17.0f, tolerance) << "the camera was in place before the lights";
 
     // Tokens in order: the probe's point, then the text and nothing after it.
     std::string text;
