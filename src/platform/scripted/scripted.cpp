@@ -1,23 +1,19 @@
+// The scripted backend: every platform service answered from the test's script.
+
 #include "platform/scripted/scripted.h"
 
+#include <cstring>
 #include <utility>
 
 #include <GL/gl.h>
 
-#include "system/clock.h"
 #include "platform/font.h"
 #include "platform/offscreen/offscreen_gl.h"
 #include "platform/system.h"
 #include "platform/video.h"
+#include "system/clock.h"
 
 ScriptedPlatform scripted;
-
-static WindowProcedure     windowProcedure = nullptr;
-// Messages one step made and not yet taken: a pad's move can make several.
-static std::deque<Message> pendingMessages;
-static bool                quitPosted = false;
-static uintptr_t           quitCode = 0;
-static uintptr_t           nextHandle = 1;
 
 static uint32_t ScriptedClock()
 {
@@ -26,14 +22,10 @@ static uint32_t ScriptedClock()
 
 void ResetScriptedPlatform()
 {
-    if (scripted.callCounts.count("CreateContext"))
+    // Only the context this backend opened: a test may hold one of its own
+    if (scripted.glOpen)
         OffscreenGL_Close();
     scripted = ScriptedPlatform{};
-    windowProcedure = nullptr;
-    pendingMessages.clear();
-    quitPosted = false;
-    quitCode = 0;
-    nextHandle = 1;
     SetClockSource(ScriptedClock);
 }
 
@@ -97,38 +89,59 @@ std::vector<std::string> ScriptedCalls(const std::string &prefix)
     return found;
 }
 
-// Counts the call and says whether the script makes this one fail.
-static bool Fails(const std::string &step)
+// Counts a call of step and says whether the script makes this one fail.
+static bool CountCallAndCheckFailure(const std::string &step)
 {
     const int call = ++scripted.callCounts[step];
     const auto failure = scripted.failures.find(step);
     return failure != scripted.failures.end() && (failure->second == 0 || failure->second == call);
 }
 
-static std::string Id(const void *handle)
+// Writes one line of the transcript: the step, then what it was given and
+// what came of it.
+static void Record(const std::string &step, const std::string &details = "")
+{
+    scripted.calls.push_back(details.empty() ? step : step + " " + details);
+}
+
+// The number the transcript knows a handle by; 0 for none.
+static std::string HandleNumber(const void *handle)
 {
     return std::to_string(reinterpret_cast<uintptr_t>(handle));
 }
 
-// Runs a release step: records it with the handle and its outcome.
-static bool Release(const std::string &step, const void *handle)
+// A new handle for a step that makes a resource, numbered in the order
+// made, or null when the script makes the call fail; not yet recorded.
+template <typename Handle>
+static Handle NewHandleUnlessFailing(const std::string &step)
 {
-    const bool ok = !Fails(step);
-    scripted.calls.push_back(step + " " + Id(handle) + (ok ? "" : " failed"));
-    return ok;
+    if (CountCallAndCheckFailure(step))
+        return nullptr;
+    return reinterpret_cast<Handle>(scripted.nextHandle++);
 }
 
-// Runs a step that makes a resource: a new handle, or null when it fails.
-template <typename Handle>
-static Handle Make(const std::string &step)
+// How the transcript gives a make step's outcome.
+static std::string MadeOutcome(const void *handle)
 {
-    if (Fails(step)) {
-        scripted.calls.push_back(step + " failed");
-        return nullptr;
-    }
-    const Handle handle = reinterpret_cast<Handle>(nextHandle++);
-    scripted.calls.push_back(step + " -> " + Id(handle));
+    return handle ? "-> " + HandleNumber(handle) : "failed";
+}
+
+// Runs a step that makes a resource and records it with its new handle
+// (or its failure), then what it was given.
+template <typename Handle>
+static Handle MakeAndRecordHandle(const std::string &step, const std::string &given = "")
+{
+    const Handle handle = NewHandleUnlessFailing<Handle>(step);
+    Record(step, MadeOutcome(handle) + (given.empty() ? "" : " " + given));
     return handle;
+}
+
+// Runs a release step and records it with the handle and its outcome.
+static bool ReleaseAndRecord(const std::string &step, const void *handle)
+{
+    const bool ok = !CountCallAndCheckFailure(step);
+    Record(step, HandleNumber(handle) + (ok ? "" : " failed"));
+    return ok;
 }
 
 // [SECTION] messages
@@ -136,21 +149,21 @@ static Handle Make(const std::string &step)
 bool Sys_PeekMessage(Message &message)
 {
     for (;;) {
-        if (!pendingMessages.empty()) {
-            message = pendingMessages.front();
-            pendingMessages.pop_front();
+        if (!scripted.pendingMessages.empty()) {
+            message = scripted.pendingMessages.front();
+            scripted.pendingMessages.pop_front();
             return true;
         }
         // WM_QUIT comes once the messages already pending are taken.
-        if (quitPosted && (scripted.script.empty() || scripted.script.front().idle)) {
-            quitPosted = false;
-            message = Message{WM_QUIT, quitCode, 0};
+        if (scripted.quitPosted && (scripted.script.empty() || scripted.script.front().idle)) {
+            scripted.quitPosted = false;
+            message = Message{WM_QUIT, scripted.quitCode, 0};
             return true;
         }
         if (scripted.script.empty()) {
             // A script that ends without closing the window closes it here,
             // so a faulty test cannot loop for ever.
-            scripted.calls.push_back("script exhausted");
+            Record("script exhausted");
             message = Message{WM_CLOSE, 0, 0};
             return true;
         }
@@ -172,26 +185,25 @@ bool Sys_PeekMessage(Message &message)
             Input_Keyboard(scripted.player, step.message, made);
         else
             made.push_back(step.message);
-        pendingMessages.insert(pendingMessages.end(), made.begin(), made.end());
+        scripted.pendingMessages.insert(scripted.pendingMessages.end(), made.begin(), made.end());
     }
 }
 
 void Sys_DispatchMessage(const Message &message)
 {
-    if (windowProcedure)
-        windowProcedure(message.message, message.wParam, message.lParam);
+    if (scripted.windowProcedure)
+        scripted.windowProcedure(message.message, message.wParam, message.lParam);
 }
 
 void Sys_PostQuitMessage(int exitCode)
 {
-    quitPosted = true;
-    quitCode = static_cast<uintptr_t>(exitCode);
+    scripted.quitPosted = true;
+    scripted.quitCode = static_cast<uintptr_t>(exitCode);
 }
 
 intptr_t Sys_DefaultWindowProc(uint32_t message, uintptr_t wParam, intptr_t)
 {
-    scripted.calls.push_back("DefaultWindowProc " + std::to_string(message) + " " +
-                             std::to_string(wParam));
+    Record("DefaultWindowProc", std::to_string(message) + " " + std::to_string(wParam));
     return 0;
 }
 
@@ -199,15 +211,15 @@ intptr_t Sys_DefaultWindowProc(uint32_t message, uintptr_t wParam, intptr_t)
 
 ModuleHandle Vid_RegisterClass(WindowProcedure procedure)
 {
-    const ModuleHandle module = Make<ModuleHandle>("RegisterClass");
+    const ModuleHandle module = MakeAndRecordHandle<ModuleHandle>("RegisterClass");
     if (module)
-        windowProcedure = procedure;
+        scripted.windowProcedure = procedure;
     return module;
 }
 
 bool Vid_UnregisterClass(ModuleHandle module)
 {
-    return Release("UnregisterClass", module);
+    return ReleaseAndRecord("UnregisterClass", module);
 }
 
 bool Vid_ChangeDisplayMode(int width, int height, int bits)
@@ -215,91 +227,99 @@ bool Vid_ChangeDisplayMode(int width, int height, int bits)
     bool offered = false;
     for (const ScriptedDisplayMode &mode : scripted.displayModes)
         offered = offered || (mode.width == width && mode.height == height && mode.bits == bits);
-    scripted.calls.push_back("ChangeDisplayMode " + std::to_string(width) + "x" +
-                             std::to_string(height) + "x" + std::to_string(bits) +
-                             (offered ? "" : " refused"));
+    Record("ChangeDisplayMode", std::to_string(width) + "x" + std::to_string(height) + "x" +
+                                    std::to_string(bits) + (offered ? "" : " refused"));
     return offered;
 }
 
 bool Vid_RestoreDisplayMode()
 {
-    return Release("RestoreDisplayMode", nullptr);
+    return ReleaseAndRecord("RestoreDisplayMode", nullptr);
 }
 
 void Vid_ShowCursor(bool show)
 {
-    scripted.calls.push_back(show ? "ShowCursor true" : "ShowCursor false");
+    Record("ShowCursor", show ? "true" : "false");
 }
 
 WindowHandle Vid_CreateWindow(ModuleHandle, const char *title, int width, int height,
                               bool fullscreen)
 {
-    const WindowHandle window = Make<WindowHandle>("CreateWindow");
-    scripted.calls.back() += std::string(" ") + title + " " + std::to_string(width) + "x" +
-                             std::to_string(height) + (fullscreen ? " fullscreen" : " windowed");
+    const WindowHandle window = MakeAndRecordHandle<WindowHandle>(
+        "CreateWindow", std::string(title) + " " + std::to_string(width) + "x" +
+                            std::to_string(height) + (fullscreen ? " fullscreen" : " windowed"));
+    if (window) {
+        scripted.windowWidth = width;
+        scripted.windowHeight = height;
+    }
     return window;
 }
 
 bool Vid_DestroyWindow(WindowHandle window)
 {
-    return Release("DestroyWindow", window);
+    return ReleaseAndRecord("DestroyWindow", window);
 }
 
 void Vid_ShowWindow(WindowHandle window)
 {
-    scripted.calls.push_back("ShowWindow " + Id(window));
+    Record("ShowWindow", HandleNumber(window));
 }
 
 DeviceContext Vid_GetDeviceContext(WindowHandle)
 {
-    return Make<DeviceContext>("GetDeviceContext");
+    return MakeAndRecordHandle<DeviceContext>("GetDeviceContext");
 }
 
 bool Vid_ReleaseDeviceContext(WindowHandle, DeviceContext surface)
 {
-    return Release("ReleaseDeviceContext", surface);
+    return ReleaseAndRecord("ReleaseDeviceContext", surface);
 }
 
 int Vid_ChoosePixelFormat(DeviceContext, int colourBits, int depthBits)
 {
-    const bool ok = !Fails("ChoosePixelFormat");
-    scripted.calls.push_back("ChoosePixelFormat " + std::to_string(colourBits) + "/" +
-                             std::to_string(depthBits) + (ok ? "" : " failed"));
+    const bool ok = !CountCallAndCheckFailure("ChoosePixelFormat");
+    Record("ChoosePixelFormat",
+           std::to_string(colourBits) + "/" + std::to_string(depthBits) + (ok ? "" : " failed"));
     return ok ? 1 : 0;
 }
 
 bool Vid_SetPixelFormat(DeviceContext, int format)
 {
-    const bool ok = !Fails("SetPixelFormat");
-    scripted.calls.push_back("SetPixelFormat " + std::to_string(format) + (ok ? "" : " failed"));
+    const bool ok = !CountCallAndCheckFailure("SetPixelFormat");
+    Record("SetPixelFormat", std::to_string(format) + (ok ? "" : " failed"));
     return ok;
 }
 
 RenderContext Vid_CreateContext(DeviceContext)
 {
-    RenderContext context = Make<RenderContext>("CreateContext");
-    // The context is real, so what the shell draws can be read back.
-    if (context && !OffscreenGL_Open(800, 600)) {
-        scripted.calls.back() += std::string(" (no GL: ") + OffscreenGL_Error() + ")";
-        context = nullptr;
+    const RenderContext context = NewHandleUnlessFailing<RenderContext>("CreateContext");
+    // The context is real and of the window's size, so what the shell draws
+    // can be read back.
+    std::string noGl;
+    if (context) {
+        scripted.glOpen = OffscreenGL_Open(scripted.windowWidth, scripted.windowHeight);
+        if (!scripted.glOpen)
+            noGl = std::string(" (no GL: ") + OffscreenGL_Error() + ")";
     }
-    return context;
+    Record("CreateContext", MadeOutcome(context) + noGl);
+    return scripted.glOpen ? context : nullptr;
 }
 
 bool Vid_MakeCurrent(DeviceContext, RenderContext context)
 {
-    return Release("MakeCurrent", context);
+    return ReleaseAndRecord("MakeCurrent", context);
 }
 
 bool Vid_ReleaseCurrent()
 {
-    return Release("ReleaseCurrent", nullptr);
+    return ReleaseAndRecord("ReleaseCurrent", nullptr);
 }
 
 bool Vid_DeleteContext(RenderContext context)
 {
     OffscreenGL_Close();
-    return Release("DeleteContext", context);
+    scripted.glOpen = false;
+    return ReleaseAndRecord("DeleteContext", context);
 }
 
 void Vid_SwapBuffers(DeviceContext)
@@ -316,7 +336,7 @@ bool Vid_SetSwapInterval(int interval)
 int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
 {
     scripted.boxes.push_back({text, caption, flags});
-    scripted.calls.push_back(std::string("MessageBox ") + caption + ": " + text);
+    Record("MessageBox", std::string(caption) + ": " + text);
     return (flags & MB_YESNO) ? scripted.questionAnswer : IDOK;
 }
 
@@ -324,16 +344,12 @@ int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
 
 bool Font_BuildBitmapLists(const char *face, int pixelHeight, int first, int count, unsigned base)
 {
-    scripted.calls.push_back(std::string("BuildBitmapLists ") + face + " " +
-                             std::to_string(pixelHeight) + " " + std::to_string(first) + ".." +
-                             std::to_string(first + count - 1));
+    Record("BuildBitmapLists", std::string(face) + " " + std::to_string(pixelHeight) + " " +
+                                   std::to_string(first) + ".." +
+                                   std::to_string(first + count - 1));
     // A plain block for every glyph: 8 pixels wide, advancing 10.
-    static const GLubyte block[64] = {
-        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-        0xFF, 0xFF, 0xFF, 0xFF};
+    GLubyte block[64];
+    std::memset(block, 0xFF, sizeof block);
     const int rows = pixelHeight < 64 ? pixelHeight : 64;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     for (int code = first; code < first + count; ++code) {
@@ -348,7 +364,7 @@ bool Font_BuildBitmapLists(const char *face, int pixelHeight, int first, int cou
 
 void Sys_Sleep(uint32_t milliseconds)
 {
-    scripted.calls.push_back("Sleep " + std::to_string(milliseconds));
+    Record("Sleep", std::to_string(milliseconds));
 }
 
 int64_t Sys_Time()
@@ -363,5 +379,5 @@ void Sys_Init()
 
 void Sys_Shutdown()
 {
-    scripted.calls.push_back("Shutdown");
+    Record("Shutdown");
 }

@@ -37,9 +37,11 @@ struct ScriptStep {
     std::function<void(PlayerInput &, std::vector<Message> &)> pad;
 };
 
+// Everything the backend holds, so that one assignment starts a test afresh.
 struct ScriptedPlatform {
     // What the system answers.
-    std::map<std::string, int>       failures;        // step -> which call fails (1-based; 0: every call)
+    // step -> which call of it fails (1-based; 0: every call)
+    std::map<std::string, int>       failures;
     std::vector<ScriptedDisplayMode> displayModes{{800, 600, 32}, {800, 600, 16}, {640, 480, 16}};
     int                              questionAnswer = 6;  // IDYES
     bool                             swapControl = true;
@@ -55,12 +57,23 @@ struct ScriptedPlatform {
     std::vector<int>                 swapIntervals;
     int                              swaps = 0;
     int                              idleTurns = 0;
+
+    // The backend's own bookkeeping, which tests leave alone.
     std::map<std::string, int>       callCounts;     // step -> calls so far
+    WindowProcedure                  windowProcedure = nullptr; // of the registered class
+    std::deque<Message>              pendingMessages; // made by one step, not yet taken
+    bool                             quitPosted = false; // WM_QUIT waits to be taken
+    uintptr_t                        quitCode = 0;       // its wParam
+    uintptr_t                        nextHandle = 1;     // handles count up in the order made
+    int                              windowWidth = 0;    // client area of the last window made,
+    int                              windowHeight = 0;   // the size its context is opened at
+    bool                             glOpen = false;     // the offscreen context is open
 };
 
 extern ScriptedPlatform scripted;
 
-// Fresh answers and records; the clock source becomes scripted.now.
+// Fresh answers, records and bookkeeping, with no GL context open; the
+// clock source becomes scripted.now.
 void ResetScriptedPlatform();
 // Queues a message for the window procedure.
 void ScriptMessage(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);
