@@ -8,11 +8,11 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include "system/clock.h"
 #include "platform/messages.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/system.h"
 #include "platform/video.h"
+#include "system/clock.h"
 #include "system/virtual_keys.h"
 
 // The real SDL backend under SDL's offscreen driver: events pushed into
@@ -466,6 +466,7 @@ TEST(SdlVideo, ShutdownTakesEverythingDownAndIsSafeTwice)
     WindowHandle window = Vid_CreateWindow(module, "left open", 200, 100, false);
     ASSERT_NE(window, nullptr) << SDL_GetError();
     Vid_ShowCursor(false);
+    Sys_PostQuitMessage(3);
 
     Sys_Shutdown();
     EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
@@ -476,6 +477,9 @@ TEST(SdlVideo, ShutdownTakesEverythingDownAndIsSafeTwice)
     module = Vid_RegisterClass(RecordingProcedure);
     ASSERT_NE(module, nullptr) << "the backend can start again after a shutdown";
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+    Message message;
+    while (Sys_PeekMessage(message))
+        EXPECT_NE(message.message, uint32_t(WM_QUIT)) << "the quit of before ends the new start";
     EXPECT_TRUE(Vid_UnregisterClass(module));
 }
 

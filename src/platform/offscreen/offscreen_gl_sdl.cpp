@@ -1,3 +1,5 @@
+// The hidden OpenGL context of the tests and tools, on SDL's offscreen driver.
+
 #include "platform/offscreen/offscreen_gl.h"
 
 #include <cstdlib>
@@ -5,9 +7,14 @@
 
 #include <SDL.h>
 
-static SDL_Window   *offscreenWindow = nullptr;
-static SDL_GLContext offscreenContext = nullptr;
-static std::string   offscreenError;
+// The hidden window and its context; null while closed.
+struct OffscreenGL {
+    SDL_Window   *window = nullptr;
+    SDL_GLContext context = nullptr;
+};
+
+static OffscreenGL offscreen;
+static std::string offscreenError; // why the last OffscreenGL_Open failed
 
 bool OffscreenGL_Open(int width, int height)
 {
@@ -22,18 +29,18 @@ bool OffscreenGL_Open(int width, int height)
     }
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    offscreenWindow = SDL_CreateWindow("Quarvel offscreen", 0, 0, width, height,
-                                       SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!offscreenWindow) {
+    offscreen.window = SDL_CreateWindow("Quarvel offscreen", 0, 0, width, height,
+                                        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!offscreen.window) {
         offscreenError = std::string("window: ") + SDL_GetError();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
-    offscreenContext = SDL_GL_CreateContext(offscreenWindow);
-    if (!offscreenContext) {
+    offscreen.context = SDL_GL_CreateContext(offscreen.window);
+    if (!offscreen.context) {
         offscreenError = std::string("GL context: ") + SDL_GetError();
-        SDL_DestroyWindow(offscreenWindow);
-        offscreenWindow = nullptr;
+        SDL_DestroyWindow(offscreen.window);
+        offscreen.window = nullptr;
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
@@ -42,14 +49,13 @@ bool OffscreenGL_Open(int width, int height)
 
 void OffscreenGL_Close()
 {
-    if (offscreenContext)
-        SDL_GL_DeleteContext(offscreenContext);
-    if (offscreenWindow) {
-        SDL_DestroyWindow(offscreenWindow);
+    if (offscreen.context)
+        SDL_GL_DeleteContext(offscreen.context);
+    if (offscreen.window) {
+        SDL_DestroyWindow(offscreen.window);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
-    offscreenContext = nullptr;
-    offscreenWindow = nullptr;
+    offscreen = OffscreenGL{};
 }
 
 const char *OffscreenGL_Error()

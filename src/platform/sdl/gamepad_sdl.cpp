@@ -14,8 +14,14 @@ struct OpenPad {
     SDL_JoystickID      id = -1;              // SDL's instance id, in the pad's events
 };
 
-static OpenPad openPads[maxPads];
-static bool    padsStarted = false;
+// The game-controller system and the pads open in it; Pad_Stop starts it
+// afresh.
+struct SdlPadState {
+    bool    started = false;  // SDL's game-controller system is up
+    OpenPad open[maxPads];    // by slot
+};
+
+static SdlPadState sdlPads;
 
 // The buttons the mapping knows, SDL's name for each place on the pad.
 static const struct {
@@ -43,7 +49,7 @@ static const struct {
 static int SlotOf(SDL_JoystickID id)
 {
     for (int slot = 0; slot < maxPads; ++slot)
-        if (openPads[slot].controller && openPads[slot].id == id)
+        if (sdlPads.open[slot].controller && sdlPads.open[slot].id == id)
             return slot;
     return -1;
 }
@@ -56,7 +62,7 @@ static void Open(int deviceIndex)
     if (id < 0 || SlotOf(id) >= 0)
         return;
     int slot = 0;
-    while (slot < maxPads && openPads[slot].controller)
+    while (slot < maxPads && sdlPads.open[slot].controller)
         ++slot;
     if (slot == maxPads)
         return;
@@ -65,7 +71,7 @@ static void Open(int deviceIndex)
         std::fprintf(stderr, "Gamepad not opened: %s\n", SDL_GetError());
         return;
     }
-    openPads[slot] = OpenPad{controller, id};
+    sdlPads.open[slot] = OpenPad{controller, id};
 
     // A button already held or the stick already pushed counts at once
     uint32_t buttons = 0;
@@ -84,8 +90,8 @@ static void Close(int slot)
     std::vector<Message> messages;
     Input_PadGone(sdlPlayer, slot, messages);
     Sdl_PostMessages(messages);
-    SDL_GameControllerClose(openPads[slot].controller);
-    openPads[slot] = OpenPad{};
+    SDL_GameControllerClose(sdlPads.open[slot].controller);
+    sdlPads.open[slot] = OpenPad{};
 }
 
 static void TranslateButton(const SDL_ControllerButtonEvent &event)
@@ -125,26 +131,26 @@ static void TranslateAxis(const SDL_ControllerAxisEvent &event)
 
 bool Pad_Start()
 {
-    if (padsStarted)
+    if (sdlPads.started)
         return true;
     // South, east and west by their place on the pad: Nintendo pads print
     // A on the east button. The environment can still say otherwise.
     SDL_SetHint(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, "0");
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
         return false;
-    padsStarted = true;
+    sdlPads.started = true;
     return true;
 }
 
 void Pad_Stop()
 {
-    if (!padsStarted)
+    if (!sdlPads.started)
         return;
     for (int slot = 0; slot < maxPads; ++slot)
-        if (openPads[slot].controller)
+        if (sdlPads.open[slot].controller)
             Close(slot);
     SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
-    padsStarted = false;
+    sdlPads = SdlPadState{};
 }
 
 void Pad_TranslateEvent(const SDL_Event &event)

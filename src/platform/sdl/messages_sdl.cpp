@@ -1,3 +1,5 @@
+// Window messages as Windows sends them, made from SDL's events.
+
 #include "platform/messages.h"
 
 #include <deque>
@@ -5,8 +7,8 @@
 
 #include <SDL.h>
 
-#include "platform/sdl/sdl_backend.h"
 #include "platform/sdl/keys_sdl.h"
+#include "platform/sdl/sdl_backend.h"
 #include "system/virtual_keys.h"
 
 volatile std::sig_atomic_t sdlCloseRequested = 0;
@@ -18,39 +20,52 @@ enum : uintptr_t {
     WA_ACTIVE = 1,
 };
 
-// Messages made from SDL events and not yet taken: one event can make two
-// (Alt+F4 is a system key and a close request).
-static std::deque<Message> pendingMessages;
-static bool                quitPosted = false;
-static int                 quitCode = 0;
-
-// How each key's last press went out, so that its release goes out the
-// same way: a key pressed without Alt and released with Alt held must
-// still clear its KeyState entry, or the ship would thrust on for ever.
+// How a key's last press went out: as a game key or as a system key.
 enum class KeyPress : unsigned char { None, Game, System };
-static KeyPress keyPresses[256];
-// The code each physical key went down with, 0 while it is up: keypad 8
-// pressed as Up with NumLock off and released after NumLock went on must
-// let go of Up, not of VK_NUMPAD8.
-static uint8_t pressedCodes[SDL_NUM_SCANCODES];
+
+// What the message queue holds between calls; Sys_Shutdown starts it afresh.
+struct SdlMessageState {
+    // Messages made from SDL events and not yet taken: one event can make
+    // two (Alt+F4 is a system key and a close request).
+    std::deque<Message> pending;
+    bool                quitPosted = false; // WM_QUIT waits to be taken
+    int                 quitCode = 0;       // its wParam
+    // How each virtual key's last press went out, so that its release goes
+    // out the same way: a key pressed without Alt and released with Alt
+    // held must still clear its KeyState entry, or the ship would thrust on
+    // for ever.
+    KeyPress            keyPresses[256] = {};
+    // The code each physical key went down with, 0 while it is up: keypad 8
+    // pressed as Up with NumLock off and released after NumLock went on
+    // must let go of Up, not of VK_NUMPAD8.
+    uint8_t             pressedCodes[SDL_NUM_SCANCODES] = {};
+};
+
+static SdlMessageState sdlMessages;
+
+void Sdl_ResetMessages()
+{
+    sdlMessages = SdlMessageState{};
+    sdlPlayer = PlayerInput{};
+}
 
 static void Post(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
-    pendingMessages.push_back(Message{message, wParam, lParam});
+    sdlMessages.pending.push_back(Message{message, wParam, lParam});
 }
 
-void Sdl_PostMessages(const std::vector<Message> &messages)
+void Sdl_PostMessages(const std::vector<Message> &made)
 {
-    pendingMessages.insert(pendingMessages.end(), messages.begin(), messages.end());
+    sdlMessages.pending.insert(sdlMessages.pending.end(), made.begin(), made.end());
 }
 
 // A game key of the keyboard: a gamepad may hold the same key, and the key
 // goes up only when neither holds it.
 static void PostGameKey(uint32_t message, uint32_t vk, intptr_t lParam)
 {
-    std::vector<Message> messages;
-    Input_Keyboard(sdlPlayer, Message{message, vk, lParam}, messages);
-    Sdl_PostMessages(messages);
+    std::vector<Message> made;
+    Input_Keyboard(sdlPlayer, Message{message, vk, lParam}, made);
+    Sdl_PostMessages(made);
 }
 
 // Key messages as Windows makes them. Alt held without Ctrl makes a system
@@ -63,9 +78,10 @@ static void TranslateKey(const SDL_KeyboardEvent &key)
     uint32_t vk = VirtualKeyFromSdl(scancode, key.keysym.sym, (key.keysym.mod & KMOD_NUM) != 0);
     if (known) {
         // A key held keeps its code through its repeats and its release
-        if ((key.type == SDL_KEYUP || key.repeat) && pressedCodes[scancode] != 0)
-            vk = pressedCodes[scancode];
-        pressedCodes[scancode] = key.type == SDL_KEYDOWN && vk < 256 ? static_cast<uint8_t>(vk) : 0;
+        if ((key.type == SDL_KEYUP || key.repeat) && sdlMessages.pressedCodes[scancode] != 0)
+            vk = sdlMessages.pressedCodes[scancode];
+        sdlMessages.pressedCodes[scancode] =
+            key.type == SDL_KEYDOWN && vk < 256 ? static_cast<uint8_t>(vk) : 0;
     }
     if (vk == 0 || vk >= 256)
         return;
@@ -86,7 +102,7 @@ static void TranslateKey(const SDL_KeyboardEvent &key)
 
     if (down) {
         // An auto-repeat keeps the way of the first press
-        KeyPress &press = keyPresses[vk];
+        KeyPress &press = sdlMessages.keyPresses[vk];
         if (!key.repeat || press == KeyPress::None)
             press = systemNow ? KeyPress::System : KeyPress::Game;
         const bool system = press == KeyPress::System;
@@ -100,7 +116,7 @@ static void TranslateKey(const SDL_KeyboardEvent &key)
             Post(WM_CLOSE, 0, 0);
         return;
     }
-    KeyPress &press = keyPresses[vk];
+    KeyPress &press = sdlMessages.keyPresses[vk];
     const bool system = press == KeyPress::None ? systemNow : press == KeyPress::System;
     press = KeyPress::None;
     if (system)
@@ -162,9 +178,10 @@ static void TranslateEvent(const SDL_Event &event)
 
 bool Sys_PeekMessage(Message &message)
 {
-    if (quitPosted) {
-        quitPosted = false;
-        message = Message{WM_QUIT, static_cast<uintptr_t>(static_cast<intptr_t>(quitCode)), 0};
+    if (sdlMessages.quitPosted) {
+        sdlMessages.quitPosted = false;
+        const intptr_t code = sdlMessages.quitCode;
+        message = Message{WM_QUIT, static_cast<uintptr_t>(code), 0};
         return true;
     }
     if (sdlCloseRequested) {
@@ -174,15 +191,15 @@ bool Sys_PeekMessage(Message &message)
     }
     // Events flow while SDL's event system is up, started by the video
     // system or by the gamepads
-    if (pendingMessages.empty() && SDL_WasInit(SDL_INIT_EVENTS)) {
+    if (sdlMessages.pending.empty() && SDL_WasInit(SDL_INIT_EVENTS)) {
         SDL_Event event;
-        while (pendingMessages.empty() && SDL_PollEvent(&event))
+        while (sdlMessages.pending.empty() && SDL_PollEvent(&event))
             TranslateEvent(event);
     }
-    if (pendingMessages.empty())
+    if (sdlMessages.pending.empty())
         return false;
-    message = pendingMessages.front();
-    pendingMessages.pop_front();
+    message = sdlMessages.pending.front();
+    sdlMessages.pending.pop_front();
     return true;
 }
 
@@ -194,8 +211,8 @@ void Sys_DispatchMessage(const Message &message)
 
 void Sys_PostQuitMessage(int exitCode)
 {
-    quitPosted = true;
-    quitCode = exitCode;
+    sdlMessages.quitPosted = true;
+    sdlMessages.quitCode = exitCode;
 }
 
 intptr_t Sys_DefaultWindowProc(uint32_t, uintptr_t, intptr_t)

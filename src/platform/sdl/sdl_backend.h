@@ -7,7 +7,8 @@
 #include "platform/messages.h"
 #include "platform/player_input.h"
 
-// State shared by the SDL backend's files, and nothing the shell calls.
+// State shared by the SDL backend's files in src/platform/sdl (video_sdl,
+// messages_sdl, gamepad_sdl, system_sdl), and nothing the shell calls.
 // Only the SDL types are forward-declared here.
 
 struct SDL_Window;
@@ -28,7 +29,7 @@ struct SdlVideoState {
     void       *context = nullptr;       // the game's SDL_GLContext; null when none
 };
 
-// Defined in video_sdl.cpp.
+// Defined in video_sdl.cpp; Sys_Shutdown starts it afresh.
 extern SdlVideoState sdlVideo;
 
 // Set by the SIGINT / SIGTERM / SIGHUP / SIGQUIT handler, taken by
@@ -37,6 +38,10 @@ extern volatile std::sig_atomic_t sdlCloseRequested;
 // Becomes readable when a close request arrives (the handler writes a byte
 // to it, non-blocking); -1 before Sys_Init. Defined in system_sdl.cpp.
 int Sdl_CloseWakeFd();
+
+// Writes "step: " and SDL_GetError() to stderr: a failing SDL call says why,
+// ahead of the message the game shows for it. Defined in system_sdl.cpp.
+void Sdl_ReportFailure(const char *step);
 
 // The SDL window behind a window handle; null for a handle that is not the
 // live game window. For tests that need to look at the real window.
@@ -52,6 +57,9 @@ extern PlayerInput sdlPlayer;
 
 // Queues messages made from SDL events, in order, for Sys_PeekMessage.
 void Sdl_PostMessages(const std::vector<Message> &messages);
+// Forgets every message waiting, a posted quit, the keys held and the way
+// each went down, and the player's input; for Sys_Shutdown.
+void Sdl_ResetMessages();
 
 // Starts SDL's game-controller system. Pads are opened as SDL announces
 // them, those present at the start included, and closed when unplugged.

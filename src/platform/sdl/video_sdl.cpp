@@ -1,15 +1,9 @@
+// The SDL backend's window class, display mode, window and OpenGL context.
+
 #include "platform/video.h"
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <thread>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -76,6 +70,13 @@ static void SyncX(SDL_Window *window)
     SDL_VERSION(&info.version);
     if (window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
         XSync(info.info.x11.display, False);
+}
+
+// Says on stderr which GL step failed, when SDL saw it succeed but it
+// raised X errors.
+static void ReportGlDriverFailure(const char *step)
+{
+    std::fprintf(stderr, "%s: the GL driver raised X errors\n", step);
 }
 
 // [SECTION] Window class
@@ -147,6 +148,8 @@ static SDL_Window *MakeGlWindow(const char *title, int width, int height, Uint32
     GlSetUpErrors errors;
     SDL_Window *window =
         SDL_CreateWindow(title ? title : "", 0, 0, width, height, flags | SDL_WINDOW_OPENGL);
+    if (!window)
+        Sdl_ReportFailure("SDL_CreateWindow");
     SyncX(window);
     glBroken = errors.Seen();
     return window;
@@ -177,13 +180,21 @@ static bool SwitchTo(const SDL_DisplayMode &mode)
     SDL_Window *window = MakeGlWindow("", mode.w, mode.h,
                                       SDL_WINDOW_FULLSCREEN | SDL_WINDOW_HIDDEN, glBroken);
     bool switched = false;
-    if (window && SDL_SetWindowDisplayMode(window, &mode) == 0) {
+    if (window && SDL_SetWindowDisplayMode(window, &mode) != 0)
+        Sdl_ReportFailure("SDL_SetWindowDisplayMode");
+    else if (window) {
         SDL_ShowWindow(window);
+        // A display that did not switch, with no error from SDL, is a
+        // refused mode like any other
         SDL_DisplayMode now{};
         const int display = SDL_GetWindowDisplayIndex(window);
-        switched = display >= 0 && SDL_GetCurrentDisplayMode(display, &now) == 0 &&
-                   now.w == mode.w && now.h == mode.h &&
-                   SDL_BYTESPERPIXEL(now.format) == SDL_BYTESPERPIXEL(mode.format);
+        if (display < 0)
+            Sdl_ReportFailure("SDL_GetWindowDisplayIndex");
+        else if (SDL_GetCurrentDisplayMode(display, &now) != 0)
+            Sdl_ReportFailure("SDL_GetCurrentDisplayMode");
+        else
+            switched = now.w == mode.w && now.h == mode.h &&
+                       SDL_BYTESPERPIXEL(now.format) == SDL_BYTESPERPIXEL(mode.format);
     }
     if (!switched) {
         if (window)
@@ -208,12 +219,16 @@ bool Vid_ChangeDisplayMode(int width, int height, int bits)
     // The desktop's own mode is always on offer, also where a driver lists
     // no modes (the offscreen one)
     const int count = SDL_GetNumDisplayModes(0);
+    if (count < 0)
+        Sdl_ReportFailure("SDL_GetNumDisplayModes");
     for (int i = -1; i < count; ++i) {
         SDL_DisplayMode mode;
         const int got =
             i < 0 ? SDL_GetDesktopDisplayMode(0, &mode) : SDL_GetDisplayMode(0, i, &mode);
-        if (got != 0)
+        if (got != 0) {
+            Sdl_ReportFailure(i < 0 ? "SDL_GetDesktopDisplayMode" : "SDL_GetDisplayMode");
             continue;
+        }
         if (mode.w != width || mode.h != height ||
             static_cast<int>(SDL_BYTESPERPIXEL(mode.format)) != bytes)
             continue;
@@ -227,8 +242,11 @@ bool Vid_RestoreDisplayMode()
     bool restored = true;
     // Leaving full screen gives the desktop its own mode back
     DropModeWindow();
-    if (sdlVideo.window && (SDL_GetWindowFlags(sdlVideo.window) & SDL_WINDOW_FULLSCREEN))
+    if (sdlVideo.window && (SDL_GetWindowFlags(sdlVideo.window) & SDL_WINDOW_FULLSCREEN)) {
         restored = SDL_SetWindowFullscreen(sdlVideo.window, 0) == 0;
+        if (!restored)
+            Sdl_ReportFailure("SDL_SetWindowFullscreen");
+    }
     // Whatever SDL believes the desktop's mode to be, the guardian kept
     // the real one
     if (sdlVideo.modeChanged)
@@ -371,17 +389,23 @@ RenderContext Vid_CreateContext(DeviceContext surface)
     SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
     // A GL driver that failed while the window was made has no context to
     // give either
-    if (sdlVideo.glBroken)
+    if (sdlVideo.glBroken) {
+        ReportGlDriverFailure("SDL_CreateWindow");
         return nullptr;
+    }
     GlSetUpErrors errors;
     sdlVideo.context = SDL_GL_CreateContext(window);
     SyncX(window);
-    if (sdlVideo.context && errors.Seen()) {
+    if (!sdlVideo.context) {
+        Sdl_ReportFailure("SDL_GL_CreateContext");
+        return nullptr;
+    }
+    if (errors.Seen()) {
+        ReportGlDriverFailure("SDL_GL_CreateContext");
         SDL_GL_DeleteContext(sdlVideo.context);
         sdlVideo.context = nullptr;
-    }
-    if (!sdlVideo.context)
         return nullptr;
+    }
     SDL_GL_MakeCurrent(previousWindow, previousContext);
     return &gameContext;
 }
@@ -393,15 +417,28 @@ bool Vid_MakeCurrent(DeviceContext surface, RenderContext context)
         return false;
     GlSetUpErrors errors;
     const bool current = SDL_GL_MakeCurrent(window, sdlVideo.context) == 0;
+    if (!current)
+        Sdl_ReportFailure("SDL_GL_MakeCurrent");
+    // The errors of the attempt are collected either way
     SyncX(window);
-    return current && !errors.Seen();
+    if (!current)
+        return false;
+    if (errors.Seen()) {
+        ReportGlDriverFailure("SDL_GL_MakeCurrent");
+        return false;
+    }
+    return true;
 }
 
 bool Vid_ReleaseCurrent()
 {
     if (!SDL_WasInit(SDL_INIT_VIDEO))
         return false;
-    return SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
+    if (SDL_GL_MakeCurrent(nullptr, nullptr) != 0) {
+        Sdl_ReportFailure("SDL_GL_MakeCurrent");
+        return false;
+    }
+    return true;
 }
 
 bool Vid_DeleteContext(RenderContext context)
@@ -422,131 +459,4 @@ void Vid_SwapBuffers(DeviceContext surface)
 bool Vid_SetSwapInterval(int interval)
 {
     return SDL_GL_SetSwapInterval(interval) == 0;
-}
-
-// [SECTION] Message boxes
-
-// Ends every child process of the game's main thread but the guardian: the
-// one SDL shows its message box in (X11) or runs zenity in (Wayland).
-static void EndBoxChildren()
-{
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/self/task/%d/children", static_cast<int>(getpid()));
-    std::FILE *file = std::fopen(path, "r");
-    if (!file)
-        return;
-    long child = 0;
-    while (std::fscanf(file, "%ld", &child) == 1)
-        if (child > 0 && child != Guard_Pid())
-            kill(static_cast<pid_t>(child), SIGKILL);
-    std::fclose(file);
-}
-
-static void DrainCloseWake()
-{
-    const int wake = Sdl_CloseWakeFd();
-    char bytes[64];
-    while (wake >= 0 && read(wake, bytes, sizeof bytes) > 0) {
-    }
-}
-
-// While a box waits for its click, a close request (SIGTERM, SIGINT,
-// SIGHUP, SIGQUIT) ends it as if it had been closed without a button, so
-// the game can end promptly; the request stays for the message loop.
-class BoxWatch {
-public:
-    BoxWatch()
-    {
-        if (Sdl_CloseWakeFd() >= 0 && pipe2(stop, O_CLOEXEC) == 0)
-            watcher = std::thread(&BoxWatch::Run, this);
-    }
-    ~BoxWatch()
-    {
-        if (watcher.joinable()) {
-            const char done = 1;
-            const ssize_t written = write(stop[1], &done, 1);
-            (void)written;
-            watcher.join();
-        }
-        for (const int end : stop)
-            if (end >= 0)
-                close(end);
-    }
-    BoxWatch(const BoxWatch &) = delete;
-    BoxWatch &operator=(const BoxWatch &) = delete;
-
-private:
-    void Run()
-    {
-        bool closing = false;
-        for (;;) {
-            pollfd ready[2] = {{stop[0], POLLIN, 0}, {Sdl_CloseWakeFd(), POLLIN, 0}};
-            // Once closing, again and again until the box has gone: SDL may
-            // not have started its child yet when the request came
-            const int polled = poll(ready, 2, closing ? 20 : -1);
-            if (polled < 0 && errno != EINTR)
-                return;
-            if (ready[0].revents)
-                return;
-            if (ready[1].revents & POLLIN) {
-                DrainCloseWake();
-                closing = true;
-            }
-            if (closing)
-                EndBoxChildren();
-        }
-    }
-
-    int         stop[2] = {-1, -1};
-    std::thread watcher;
-};
-
-int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
-{
-    const bool question = (flags & 0x0F) == MB_YESNO;
-    // The icon is a 4-bit field, not a set of bits: MB_ICONEXCLAMATION
-    // contains the bit of MB_ICONSTOP.
-    Uint32 icon = 0;
-    switch (flags & 0xF0) {
-    case MB_ICONSTOP: icon = SDL_MESSAGEBOX_ERROR; break;
-    case MB_ICONEXCLAMATION: icon = SDL_MESSAGEBOX_WARNING; break;
-    case MB_ICONINFORMATION: icon = SDL_MESSAGEBOX_INFORMATION; break;
-    default: break;
-    }
-    const SDL_MessageBoxButtonData yesNo[] = {
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes"},
-        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No"},
-    };
-    const SDL_MessageBoxButtonData ok[] = {
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDOK,
-         "OK"},
-    };
-    SDL_MessageBoxData box{};
-    box.flags = icon;
-    box.window = nullptr;
-    box.title = caption ? caption : "";
-    box.message = text ? text : "";
-    box.numbuttons = question ? 2 : 1;
-    box.buttons = question ? yesNo : ok;
-
-    // A close request that came before the box would leave it waiting
-    // for a click that may never come: its text goes to stderr instead.
-    DrainCloseWake();
-    int  answer = -1;
-    bool shown = false;
-    if (!sdlCloseRequested) {
-        BoxWatch watch;
-        shown = SDL_ShowMessageBox(&box, &answer) == 0 && !sdlCloseRequested;
-    }
-    if (!shown) {
-        // No display to show it on, or the game is closing: the user
-        // still learns why
-        std::fprintf(stderr, "%s: %s\n", box.title, box.message);
-        std::fflush(stderr);
-        return question ? IDNO : IDOK;
-    }
-    // Closed without a button: the safe answer
-    if (answer != IDYES && answer != IDNO && answer != IDOK)
-        return question ? IDNO : IDOK;
-    return answer;
 }
