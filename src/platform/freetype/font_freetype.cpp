@@ -1,3 +1,5 @@
+// The game's bitmap font: fontconfig's face, FreeType's glyphs, OpenGL display lists.
+
 #include "platform/font.h"
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// The display guardian on X11: gives the desktop its mode back however the game ends.
+
 #include "platform/sdl/display_guard.h"
 
 #include <cerrno>

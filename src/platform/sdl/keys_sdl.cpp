@@ -1,3 +1,5 @@
+// SDL's keys as Windows virtual-key codes.
+
 #include "platform/sdl/keys_sdl.h"
 
 #include <SDL.h>

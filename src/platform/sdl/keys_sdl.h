@@ -2,6 +2,10 @@
 
 #include <cstdint>
 
+// The SDL keyboard's keys as Windows virtual-key codes (keys_sdl.cpp), for
+// the key messages messages_sdl.cpp makes. Only SDL's numbers pass here, so
+// the header needs no SDL.
+
 // The Windows virtual-key code for an SDL key event, from its scancode
 // (SDL_Scancode) and keycode (SDL_Keycode); 0 for a key that has none.
 // Letters and punctuation follow the keyboard layout, as Windows layouts
