@@ -6,10 +6,6 @@
 #include "objects/rock.h"
 #include "objects/world_state.h"
 
-// The seven explosion lights take GL_LIGHT1..GL_LIGHT7; GL_LIGHT0 is the
-// fixed dim light.
-static constexpr int explosionLightCount = 7;
-
 ExplosionLight::ExplosionLight(int lightId, bool enabled) : enabled(enabled), lightId(lightId)
 {
 }

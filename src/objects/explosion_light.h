@@ -4,8 +4,8 @@
 
 class Rock;
 
-// One of the seven OpenGL lights GL_LIGHT1..GL_LIGHT7 that flash in a
-// rock's colour at every kill and fade within one to two seconds. Each is
+// One of the explosionLightCount OpenGL lights from GL_LIGHT1 that flash in
+// a rock's colour at every kill and fade within one to two seconds. Each is
 // in world.objects (updated, drawn first) and in world.lights (the ring).
 class ExplosionLight : public SceneObject {
 public:
@@ -16,15 +16,16 @@ public:
     // Fades the diffuse colour; a colour summing 0.05 or less goes dark.
     void Update(int frameMs) override;
 
-    bool  enabled;                             // when clear, Draw switches the light off
-    int   lightId;                             // GL_LIGHT1 .. GL_LIGHT7
+    bool  enabled = true;                      // when clear, Draw switches the light off
+    int   lightId = 0;                         // GL_LIGHT1 onwards, set by the constructor
     float lightPosition[4] = {0, 0, 0, 1};     // GL_POSITION, a point light
     float ambient[4] = {0, 0, 0, 1};           // GL_AMBIENT, never changed
     float diffuse[4] = {0, 0, 0, 1};           // GL_DIFFUSE, set by a kill, faded
     float specular[4] = {1, 1, 1, 1};          // GL_SPECULAR, never changed
 };
 
-// Makes the seven lights, once: does nothing when world.lights has any.
+// Makes the explosionLightCount lights, once: does nothing when
+// world.lights has any.
 void CreateExplosionLights();
 // The next light of the ring takes the rock's hue and place.
 void IgniteExplosionLight(const Rock &rock);

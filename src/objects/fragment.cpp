@@ -1,22 +1,17 @@
 #include "objects/fragment.h"
 
+#include "objects/random_draws.h"
 #include "objects/ship.h"
-#include "system/random.h"
 #include "objects/world_state.h"
+#include "system/random.h"
 
 // A fragment dies once it has shrunk below this radius.
 static constexpr float vanishingRadius = 0.03f;
 
-// Unit direction from three draws landing as (third, second, first), then
-// doubled: fragments fly 2 units a second, out of the plane too.
+// Fragments fly 2 units a second in any direction, out of the plane too.
 static Vector3 DrawFlight()
 {
-    const float d1 = static_cast<float>(GameRand() % 100 - 50);
-    const float d2 = static_cast<float>(GameRand() % 100 - 50);
-    const float d3 = static_cast<float>(GameRand() % 100 - 50);
-    Vector3 flight{d3, d2, d1};
-    Normalize(flight);
-    return Multiply(flight, 2.0f);
+    return Multiply(DrawUnitDirection(), 2.0f);
 }
 
 Fragment::Fragment(const Rock &rock, float radius) : Rock(rock)

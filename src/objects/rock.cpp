@@ -7,29 +7,9 @@
 #include "math/colour.h"
 #include "objects/explosion_light.h"
 #include "objects/fragment.h"
-#include "system/random.h"
+#include "objects/random_draws.h"
 #include "objects/world_state.h"
-
-// Playfield half-extents; a rock wraps once it is a radius beyond them.
-static constexpr float playfieldX = 11.0f;
-static constexpr float playfieldY = 8.22f;
-
-// A whole-number direction component -50..49.
-static float DrawAxisComponent()
-{
-    return static_cast<float>(GameRand() % 100 - 50);
-}
-
-// A random unit axis: the three draws land as (third, second, first).
-static Vector3 DrawSpinAxis()
-{
-    const float d1 = DrawAxisComponent();
-    const float d2 = DrawAxisComponent();
-    const float d3 = DrawAxisComponent();
-    Vector3 axis{d3, d2, d1};
-    Normalize(axis);
-    return axis;
-}
+#include "system/random.h"
 
 static Vector3 WithLength(Vector3 v, float length)
 {
@@ -39,13 +19,9 @@ static Vector3 WithLength(Vector3 v, float length)
 
 Rock::Rock(float x, float y, float z)
 {
-    const float d1 = DrawAxisComponent();
-    const float d2 = DrawAxisComponent();
-    const float d3 = DrawAxisComponent();
-    spinAxis = {d3, d2, d1};
+    spinAxis = DrawUnitDirection();
     hit = false;
     sizeClass = LargeRock;
-    Normalize(spinAxis);
 
     // The drift draws are taken in double and stored as float: a draw of 50
     // gives -1.1175871e-8, not 0, so the direction never has length 0.
@@ -85,8 +61,9 @@ void Rock::Update(int frameMs)
         ApplyTransform(Rotation(angle, spinAxis), true);
     }
 
-    // Wrap only while moving outwards. The jump lands 0.1 radius beyond the
-    // opposite trigger line, so a rock moving inwards there is not sent back.
+    // Wrap a radius beyond the playfield, and only while moving outwards.
+    // The jump lands 0.1 radius beyond the opposite trigger line, so a rock
+    // moving inwards there is not sent back.
     const float r = radius;
     if (position.x > playfieldX + r && velocity.x > 0.0f)
         Translate(2.0f * (-playfieldX - 1.1f * r), 0.0f, 0.0f, false);
@@ -100,7 +77,8 @@ void Rock::Update(int frameMs)
 
 void Rock::Explode()
 {
-    static constexpr uint32_t points[] = {0, 100, 50, 20}; // by sizeClass
+    static constexpr uint32_t points[] = {0, smallRockPoints, mediumRockPoints,
+                                          largeRockPoints}; // by sizeClass
     world.score += points[sizeClass];
 
     if (sizeClass == SmallRock) {
@@ -123,13 +101,13 @@ void Rock::Split()
     // keep the parent's hue. The radius is not measured again.
     GenerateRockVertices(rockDetail);
     Scale(radius, true);
-    spinAxis = DrawSpinAxis();
+    spinAxis = DrawUnitDirection();
     Translate(Multiply(velocity, radius * 0.5f), false);
 
     Rock *twin = new Rock(*this);
     twin->GenerateRockVertices(rockDetail);
     twin->Scale(twin->radius, true);
-    twin->spinAxis = DrawSpinAxis();
+    twin->spinAxis = DrawUnitDirection();
 
     const float f1 = DrawAxisComponent();
     const float f2 = DrawAxisComponent();

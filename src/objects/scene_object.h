@@ -1,9 +1,15 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "math/matrix4.h"
 #include "math/vector3.h"
+
+// The longest frame time, in ms, an update is given: the frame loop clamps
+// the measured time to it, so nothing moves by more than 200 ms of motion
+// in one frame, whatever stalled the loop.
+constexpr uint32_t longestFrameMs = 200;
 
 // Base of everything in the world. An object is a cloud of points kept in
 // world coordinates with one colour each, a centre and three unit axes:
@@ -18,7 +24,7 @@ public:
 
     // Coloured points; no live object uses this default.
     virtual void Draw();
-    // frameMs: milliseconds since the previous frame, 0..200.
+    // frameMs: milliseconds since the previous frame, 0..longestFrameMs.
     virtual void Update(int frameMs);
 
     // Applies matrix to the points, the centre and the axes; with

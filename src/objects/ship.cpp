@@ -5,17 +5,20 @@
 #include <new>
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include "math/matrix4.h"
 #include "objects/bullet.h"
 #include "objects/fragment.h"
+#include "objects/random_draws.h"
 #include "objects/rock.h"
-#include "system/clock.h"
-#include "system/random.h"
-#include "system/virtual_keys.h"
-#include "system/key_state.h"
 #include "objects/world_state.h"
+#include "system/clock.h"
 #include "system/debug_log.h"
+#include "system/key_state.h"
+#include "system/random.h"
+#include "system/shield_keys.h"
+#include "system/virtual_keys.h"
 
 bool fireLatch = false;
 void (*quadricErrorTeardown)() = nullptr;
@@ -30,10 +33,7 @@ static constexpr float speedCap = 10.0f;         // only while thrusting
 static constexpr float stopSpeed = 0.3f;         // coasting below this stops dead
 static constexpr float normalRadius = 0.3f;
 static constexpr float shieldRadius = 0.4f;
-static constexpr int   maxBullets = 4;
 static constexpr uint32_t hyperspaceMs = 1000;   // the jump lasts longer than this
-
-static const unsigned char shieldKeys[] = {'Z', 'X', 'C', 'V', 'B', 'N', 'M'};
 
 static bool KeyDown(unsigned key)
 {
@@ -127,110 +127,160 @@ void Ship::BuildFaces()
 // Thinking
 // ---------------------------------------------------------------------------
 
-void Ship::Update(int frameMs)
+// The steps of an update, in the order Update takes them. dt is the frame
+// time in seconds; keys are read from KeyState.
+
+// The ship loses drag's share of its velocity every second, in every mode.
+static void ApplyDrag(Ship &ship, float dt)
 {
-    const float dt = frameMs * 0.001f;
-    Matrix4 move = Identity();
+    ship.velocity = Subtract(ship.velocity, Multiply(ship.velocity, dt * drag));
+}
 
-    velocity = Subtract(velocity, Multiply(velocity, dt * drag));
+// Anywhere in the playfield, at rest: magnitudes in hundredths up to
+// playfieldX and playfieldY, then the two signs. The draws keep this order.
+static void JumpToHyperspace(Ship &ship)
+{
+    ship.hyperspaceStart = timeGetTime();
+    ship.state = ShipState::Hyperspace;
+    float x = (GameRand() % 1100) * 0.01f;
+    float y = (GameRand() % 822) * 0.01f;
+    x = WithRandomSign(x);
+    y = WithRandomSign(y);
+    ship.Translate(Negate(ship.position), false);
+    ship.Translate(x, y, 0.0f, false);
+    ship.velocity = Vector3{};
+}
 
-    // At most one change of mode per update.
-    if (state == ShipState::Normal && ShieldKeyDown()) {
-        state = ShipState::Shield;
-        radius = shieldRadius;
-    } else if (state == ShipState::Shield && !ShieldKeyDown()) {
-        state = ShipState::Normal;
-        radius = normalRadius;
-    } else if (KeyDown(VK_DOWN) && state == ShipState::Normal) {
-        hyperspaceStart = timeGetTime();
-        state = ShipState::Hyperspace;
-        // Magnitudes first, then the two signs: the draws keep this order.
-        float x = (GameRand() % 1100) * 0.01f;
-        float y = (GameRand() % 822) * 0.01f;
-        if (GameRand() % 2 == 0)
-            x = -x;
-        if (GameRand() % 2 == 0)
-            y = -y;
-        Translate(Negate(position), false);
-        Translate(x, y, 0.0f, false);
-        velocity = Vector3{};
+// At most one change of mode per update: the shield goes up or down, or
+// Down jumps into hyperspace.
+static void ChangeMode(Ship &ship)
+{
+    if (ship.state == ShipState::Normal && ShieldKeyDown()) {
+        ship.state = ShipState::Shield;
+        ship.radius = shieldRadius;
+    } else if (ship.state == ShipState::Shield && !ShieldKeyDown()) {
+        ship.state = ShipState::Normal;
+        ship.radius = normalRadius;
+    } else if (KeyDown(VK_DOWN) && ship.state == ShipState::Normal) {
+        JumpToHyperspace(ship);
     }
+}
 
-    // Jumping: nothing moves, fires or collides, not even in the update
-    // that comes out of the jump. The wait is wall-clock time.
-    if (state == ShipState::Hyperspace) {
-        if (timeGetTime() - hyperspaceStart > hyperspaceMs) {
-            state = ShipState::Normal;
-            hyperspaceStart = 0;
-        }
-        return;
+// The wait is wall-clock time.
+static void LeaveHyperspaceWhenDue(Ship &ship)
+{
+    if (timeGetTime() - ship.hyperspaceStart > hyperspaceMs) {
+        ship.state = ShipState::Normal;
+        ship.hyperspaceStart = 0;
     }
+}
 
+// Up thrusts along forward up to the speed cap; without it a ship slower
+// than stopSpeed stops dead.
+static void Thrust(Ship &ship, float dt)
+{
     if (KeyDown(VK_UP)) {
-        velocity = Add(velocity, Multiply(Multiply(forward, thrust), dt));
-        if (Length(velocity) > speedCap) {
-            Normalize(velocity);
-            velocity = Multiply(velocity, speedCap);
+        ship.velocity = Add(ship.velocity, Multiply(Multiply(ship.forward, thrust), dt));
+        if (Length(ship.velocity) > speedCap) {
+            Normalize(ship.velocity);
+            ship.velocity = Multiply(ship.velocity, speedCap);
         }
-    } else if (Length(velocity) < stopSpeed) {
-        velocity = Vector3{};
+    } else if (Length(ship.velocity) < stopSpeed) {
+        ship.velocity = Vector3{};
     }
+}
 
-    // side points into the screen, so a negative angle turns the nose
-    // counter-clockwise on screen. Left wins over Right.
+// side points into the screen, so a negative angle turns the nose
+// counter-clockwise on screen. Left wins over Right.
+static Matrix4 Turn(const Ship &ship, float dt)
+{
     if (KeyDown(VK_LEFT))
-        move = Rotation(dt * -turnRate, side);
-    else if (KeyDown(VK_RIGHT))
-        move = Rotation(dt * turnRate, side);
+        return Rotation(dt * -turnRate, ship.side);
+    if (KeyDown(VK_RIGHT))
+        return Rotation(dt * turnRate, ship.side);
+    return Identity();
+}
 
-    // Turn about the centre first, then move.
-    move = Product(Translation(Multiply(velocity, dt)), move);
-    ApplyTransform(move, true);
+// Turn about the centre first, then move; then wrap at the edges.
+static void MoveAndWrap(Ship &ship, const Matrix4 &turn, float dt)
+{
+    const Matrix4 move = Product(Translation(Multiply(ship.velocity, dt)), turn);
+    ship.ApplyTransform(move, true);
+    WrapAtPlayfieldEdges(ship);
+}
 
-    WrapAtPlayfieldEdges(*this);
-
-    // One press, one shot; a press held while four bullets fly fires as
-    // soon as one of them is gone.
-    if (state == ShipState::Normal && !fireLatch && KeyDown(VK_SPACE) &&
+// One press, one shot; a press held while maxBullets bullets fly fires as
+// soon as one of them is gone. The shield cannot fire.
+static void Fire(Ship &ship)
+{
+    if (ship.state == ShipState::Normal && !fireLatch && KeyDown(VK_SPACE) &&
         world.bulletCount < maxBullets) {
         fireLatch = true;
-        AddObject(new Bullet(*this));
+        AddObject(new Bullet(ship));
     } else if (!KeyDown(VK_SPACE)) {
         fireLatch = false;
     }
+}
 
-    // Only the first touching rock in list order counts.
+// Only the first touching rock in list order counts: it destroys a bare
+// ship and bounces off the shield.
+static void TouchRocks(Ship &ship, float dt)
+{
     for (Rock *rock : world.rocks) {
-        if (Length(Subtract(position, rock->position)) < rock->radius + radius) {
-            if (state == ShipState::Normal) {
+        if (Length(Subtract(ship.position, rock->position)) < rock->radius + ship.radius) {
+            if (ship.state == ShipState::Normal) {
                 rock->hit = true;
                 // Marks this ship dead and clears world.ship; the world
                 // destroys it right after this update.
-                DestroyShip(*this);
+                DestroyShip(ship);
             } else {
                 DebugLog("Bounce");
-                ElasticBounce(*this, *rock);
+                ElasticBounce(ship, *rock);
                 // Step clear of the rock with the new velocity.
-                Translate(Multiply(velocity, dt), false);
+                ship.Translate(Multiply(ship.velocity, dt), false);
             }
             break;
         }
     }
 }
 
+void Ship::Update(int frameMs)
+{
+    const float dt = frameMs * 0.001f;
+
+    // Drag works in every mode, also while jumping.
+    ApplyDrag(*this, dt);
+    // Shield up or down, or a jump.
+    ChangeMode(*this);
+
+    // Jumping: nothing moves, fires or collides, not even in the update
+    // that comes out of the jump.
+    if (state == ShipState::Hyperspace) {
+        LeaveHyperspaceWhenDue(*this);
+        return;
+    }
+
+    // Up thrusts, coasting slowly stops.
+    Thrust(*this, dt);
+    // Left or Right turns the ship about its centre before the move.
+    MoveAndWrap(*this, Turn(*this, dt), dt);
+    // Space fires.
+    Fire(*this);
+    // A touching rock destroys the ship or bounces off the shield.
+    TouchRocks(*this, dt);
+}
+
 void WrapAtPlayfieldEdges(SceneObject &object)
 {
-    static constexpr float boundX = 11.0f;
-    static constexpr float boundY = 8.22f;
     const Vector3 &position = object.position;
-    if (position.x > boundX)
-        object.Translate(-22.0f, 0.0f, 0.0f, false);
-    else if (position.x < -boundX)
-        object.Translate(22.0f, 0.0f, 0.0f, false);
-    if (position.y > boundY)
-        object.Translate(0.0f, -16.44f, 0.0f, false);
-    else if (position.y < -boundY)
-        object.Translate(0.0f, 16.44f, 0.0f, false);
+    if (position.x > playfieldX)
+        object.Translate(-2.0f * playfieldX, 0.0f, 0.0f, false);
+    else if (position.x < -playfieldX)
+        object.Translate(2.0f * playfieldX, 0.0f, 0.0f, false);
+    if (position.y > playfieldY)
+        object.Translate(0.0f, -2.0f * playfieldY, 0.0f, false);
+    else if (position.y < -playfieldY)
+        object.Translate(0.0f, 2.0f * playfieldY, 0.0f, false);
 }
 
 void ElasticBounce(SceneObject &ship, SceneObject &rock)

@@ -2,9 +2,10 @@
 
 #include <cstdint>
 
-#include <GL/glu.h>
-
 #include "objects/mesh_object.h"
+
+// GLU's quadric, by the name its typedef gives it.
+struct GLUquadric;
 
 enum class ShipState : int {
     Normal = 1,     // flies and fires; a touching rock destroys it
@@ -36,8 +37,8 @@ public:
 // up. Shared by every ship of the run.
 extern bool fireLatch;
 
-// Wraps the ship or a bullet at the playfield's edges: beyond +-11 in x it
-// moves by -+22, beyond +-8.22 in y by -+16.44.
+// Wraps the ship or a bullet at the playfield's edges: beyond +-playfieldX
+// in x it moves by -+2 playfieldX, beyond +-playfieldY in y by -+2 playfieldY.
 void WrapAtPlayfieldEdges(SceneObject &object);
 
 // Exchanges the two velocities by the one-dimensional elastic collision
@@ -46,7 +47,8 @@ void ElasticBounce(SceneObject &ship, SceneObject &rock);
 
 // GLU's error callback for the ship's quadric: writes "Quadric Error: ..."
 // to stderr, runs quadricErrorTeardown and ends the program with status 1.
-void QuadricErrorCallback(GLenum code);
+// code is the GLenum GLU passes (GLenum is unsigned int).
+void QuadricErrorCallback(unsigned int code);
 
 // Set by the shell: puts the desktop's display mode and cursor back before
 // the program ends from inside the quadric's error callback.

@@ -2,12 +2,14 @@
 
 #include <GL/gl.h>
 
+#include "objects/random_draws.h"
 #include "objects/ship.h"
-#include "system/random.h"
 #include "objects/world_state.h"
+#include "system/random.h"
 
-const float starBoundX = 22.0f;
-const float starBoundY = 16.44f;
+// Wrap bounds of the star field: twice the playfield, 22 and 16.44.
+static constexpr float starBoundX = 2.0f * playfieldX;
+static constexpr float starBoundY = 2.0f * playfieldY;
 
 static constexpr int   starCount = 100;
 static constexpr float followFactor = 0.9f; // share of the ship's motion, reversed
@@ -41,7 +43,7 @@ void Star::Update(int frameMs)
         velocity = Multiply(s, t);
     } else {
         // Coast on the last shift, decaying by about e^-1 a second; the
-        // factor stays positive for frames up to 200 ms.
+        // factor stays positive for frames up to longestFrameMs.
         const float f = 1.0f - frameMs * 0.001f;
         velocity = Multiply(velocity, f);
     }
@@ -67,10 +69,8 @@ void CreateStarField()
         float x = (GameRand() % 2200) * 0.01f;
         float y = (GameRand() % 1644) * 0.01f;
         const float z = (GameRand() % 100) * 0.01f * 19.0f - 20.0f;
-        if (GameRand() % 2 == 0)
-            x = -x;
-        if (GameRand() % 2 == 0)
-            y = -y;
+        x = WithRandomSign(x);
+        y = WithRandomSign(y);
         AddObject(new Star(x, y, z));
     }
 }

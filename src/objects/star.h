@@ -2,10 +2,6 @@
 
 #include "objects/scene_object.h"
 
-// Wrap bounds of the star field: twice the playfield.
-extern const float starBoundX; // 22
-extern const float starBoundY; // 16.44
-
 // A grey point behind the playfield that drifts against the ship's motion
 // and coasts on when the ship stops. velocity holds the last displacement,
 // in units per frame.

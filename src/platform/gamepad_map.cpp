@@ -1,9 +1,10 @@
 #include "platform/gamepad_map.h"
 
+#include "system/shield_keys.h"
 #include "system/virtual_keys.h"
 
-// Any of the letter keys Z X C V B N M holds the shield; the pad uses Z.
-static constexpr unsigned shieldKey = 'Z';
+// The pad's shield buttons hold the first of the shield keys.
+static constexpr unsigned shieldKey = shieldKeys[0];
 
 // The key each button holds; 0 for buttons the game has no use for.
 static constexpr unsigned buttonKeys[static_cast<unsigned>(PadButton::Count)] = {

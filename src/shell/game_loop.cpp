@@ -2,25 +2,24 @@
 
 #include <cstdint>
 
-#include "system/clock.h"
+#include "objects/scene_object.h"
 #include "platform/messages.h"
-#include "system/random.h"
 #include "platform/system.h"
 #include "platform/video.h"
-#include "system/virtual_keys.h"
 #include "render/render_state.h"
 #include "shell/window.h"
-#include "world/world.h"
+#include "system/clock.h"
 #include "system/debug_log.h"
 #include "system/key_state.h"
+#include "system/random.h"
+#include "system/virtual_keys.h"
+#include "world/world.h"
 
-static const char *const windowTitle = "Quarvel - by Tobrenik";
+// The end-to-end tests find the game's window by this title.
+static constexpr char windowTitle[] = "Quarvel - by Tobrenik";
 static constexpr int windowWidth = 800;
 static constexpr int windowHeight = 600;
 static constexpr int colourBits = 32;
-// No object moves by more than 200 ms of motion in one frame, whatever
-// stalled the loop.
-static constexpr uint32_t longestFrameMs = 200;
 
 // Loop state; survives a window re-creation.
 struct FrameLoop {

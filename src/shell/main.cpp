@@ -1,4 +1,5 @@
-// Quarvel: entry point. The platform owns main and hands over to the game.
+// Quarvel: entry point. The shell owns main: it starts the platform, runs
+// the game and shuts the platform down.
 
 #include "objects/ship.h"
 #include "platform/system.h"

@@ -2,14 +2,14 @@
 
 #include <GL/gl.h>
 
-#include "objects/explosion_light.h"
+#include "objects/random_draws.h"
 #include "objects/rock.h"
 #include "objects/ship.h"
 #include "objects/star.h"
-#include "system/clock.h"
-#include "system/random.h"
 #include "render/render_state.h"
 #include "render/text.h"
+#include "system/clock.h"
+#include "system/random.h"
 
 void NewGame()
 {
@@ -29,10 +29,8 @@ void SpawnWave()
         // 5.5 and |y| from 4.11. The draws come before the rock's own.
         float x = static_cast<float>(GameRand() % 5) + 5.5f;
         float y = static_cast<float>(GameRand() % 4) + 4.11f;
-        if (GameRand() % 2 == 0)
-            x = -x;
-        if (GameRand() % 2 == 0)
-            y = -y;
+        x = WithRandomSign(x);
+        y = WithRandomSign(y);
         Rock *rock = new Rock(x, y, 0.0f);
         AddObject(rock);
         world.rocks.push_back(rock);

@@ -37,8 +37,6 @@
 // any distance between two frames: enough for kills, splits, a lost ship
 // and its replacement.
 static constexpr int framesPerInput = 256;
-// What the frame loop clamps the measured time to, in ms.
-static constexpr uint32_t longestFrameMs = 200;
 
 // The input, read field by field.
 struct Bytes {

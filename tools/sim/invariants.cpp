@@ -7,9 +7,10 @@
 #include "objects/explosion_light.h"
 #include "objects/rock.h"
 #include "objects/ship.h"
+#include "objects/world_state.h"
 #include "world/world.h"
 
-static constexpr size_t lightCount = 7;
+static constexpr size_t lightCount = explosionLightCount;
 
 std::string CheckWorldStructure()
 {
@@ -30,10 +31,11 @@ std::string CheckWorldStructure()
     if (world.bulletCount != liveBullets)
         return "bulletCount is " + std::to_string(world.bulletCount) + " but " +
                std::to_string(liveBullets) + " bullets are alive";
-    if (world.bulletCount > 4)
-        return "more than four bullets are alive";
+    if (world.bulletCount > maxBullets)
+        return "more than " + std::to_string(maxBullets) + " bullets are alive";
     if (world.lights.size() != lightCount)
-        return "lights holds " + std::to_string(world.lights.size()) + " entries, not 7";
+        return "lights holds " + std::to_string(world.lights.size()) + " entries, not " +
+               std::to_string(lightCount);
     for (size_t i = 0; i < lightCount; ++i)
         if (i >= world.objects.size() || world.objects[i].get() != world.lights[i])
             return "the seven lights are not the first objects";
@@ -49,13 +51,15 @@ void WorldWatch::Start()
     hadShip = world.ship != nullptr;
 }
 
-// Can rise be made of exactly kills values of 20, 50 and 100?
+// Can rise be made of exactly kills values, each the points of a small,
+// medium or large rock?
 static bool SumOfKills(uint64_t rise, uint64_t kills)
 {
-    for (uint64_t hundreds = 0; hundreds <= kills; ++hundreds)
-        for (uint64_t fifties = 0; hundreds + fifties <= kills; ++fifties) {
-            const uint64_t twenties = kills - hundreds - fifties;
-            if (100 * hundreds + 50 * fifties + 20 * twenties == rise)
+    for (uint64_t small = 0; small <= kills; ++small)
+        for (uint64_t medium = 0; small + medium <= kills; ++medium) {
+            const uint64_t large = kills - small - medium;
+            if (smallRockPoints * small + mediumRockPoints * medium + largeRockPoints * large ==
+                rise)
                 return true;
         }
     return false;
@@ -66,19 +70,22 @@ std::string WorldWatch::Observe()
     std::string broken = CheckWorldStructure();
 
     // Every kill lights the next light of the ring, so the kills of a pass
-    // are the lights taken, modulo the seven: the fewest kills that fit both
+    // are the lights taken, modulo the ring: the fewest kills that fit both
     // the ring and the rise of the score.
     const uint64_t ring = lightCount;
-    const uint64_t taken = static_cast<uint64_t>(world.lightIndex - lastLightIndex + 7) % ring;
+    const uint64_t taken =
+        static_cast<uint64_t>(world.lightIndex - lastLightIndex + explosionLightCount) % ring;
     const uint64_t rise = world.score - lastScore;
     uint64_t passKills = taken;
-    while (!SumOfKills(rise, passKills) && passKills <= rise / 20 + ring)
+    // No kill scores less than a large rock.
+    while (!SumOfKills(rise, passKills) && passKills <= rise / largeRockPoints + ring)
         passKills += ring;
     if (world.score < lastScore)
         broken = broken.empty() ? "the score went down" : broken;
     else if (!SumOfKills(rise, passKills) && broken.empty())
-        broken = "the score rose by " + std::to_string(rise) +
-                 " which is not 20, 50 or 100 for each kill";
+        broken = "the score rose by " + std::to_string(rise) + " which is not " +
+                 std::to_string(largeRockPoints) + ", " + std::to_string(mediumRockPoints) +
+                 " or " + std::to_string(smallRockPoints) + " for each kill";
     else
         kills += passKills;
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "objects/scene_object.h"
 #include "system/virtual_keys.h"
 
 const NamedKey simKeys[12] = {
@@ -96,11 +97,12 @@ std::optional<SimOptions> ParseSimOptions(int argc, const char *const argv[], st
         } else if (arg == "--frame-ms") {
             if (value && std::strcmp(value, "random") == 0) {
                 options.randomFrameMs = true;
-            } else if (ParseUnsigned(value, 0, 200, number)) {
+            } else if (ParseUnsigned(value, 0, longestFrameMs, number)) {
                 options.frameMs = static_cast<int>(number);
                 options.randomFrameMs = false;
             } else {
-                error = "--frame-ms needs a whole number of ms from 0 to 200, or random";
+                error = "--frame-ms needs a whole number of ms from 0 to " +
+                        std::to_string(longestFrameMs) + ", or random";
                 return std::nullopt;
             }
             ++i;
