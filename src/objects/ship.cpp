@@ -270,19 +270,6 @@ void Ship::Update(int frameMs)
     TouchRocks(*this, dt);
 }
 
-void WrapAtPlayfieldEdges(SceneObject &object)
-{
-    const Vector3 &position = object.position;
-    if (position.x > playfieldX)
-        object.Translate(-2.0f * playfieldX, 0.0f, 0.0f, false);
-    else if (position.x < -playfieldX)
-        object.Translate(2.0f * playfieldX, 0.0f, 0.0f, false);
-    if (position.y > playfieldY)
-        object.Translate(0.0f, -2.0f * playfieldY, 0.0f, false);
-    else if (position.y < -playfieldY)
-        object.Translate(0.0f, 2.0f * playfieldY, 0.0f, false);
-}
-
 void ElasticBounce(SceneObject &ship, SceneObject &rock)
 {
     // Whole vectors, not the component along the line of centres. The

@@ -37,10 +37,6 @@ public:
 // up. Shared by every ship of the run.
 extern bool fireLatch;
 
-// Wraps the ship or a bullet at the playfield's edges: beyond +-playfieldX
-// in x it moves by -+2 playfieldX, beyond +-playfieldY in y by -+2 playfieldY.
-void WrapAtPlayfieldEdges(SceneObject &object);
-
 // Exchanges the two velocities by the one-dimensional elastic collision
 // formula, applied to whole vectors.
 void ElasticBounce(SceneObject &ship, SceneObject &rock);

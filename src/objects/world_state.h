@@ -54,3 +54,7 @@ extern World world;
 
 // Appends object to world.objects, which owns it from now on.
 void AddObject(SceneObject *object);
+
+// Wraps the ship or a bullet at the playfield's edges: beyond +-playfieldX
+// in x it moves by -+2 playfieldX, beyond +-playfieldY in y by -+2 playfieldY.
+void WrapAtPlayfieldEdges(SceneObject &object);
