@@ -226,34 +226,35 @@ bool AcceptsDeleteWindow(Display *display, Window window)
     return found;
 }
 
-void SendDeleteWindow(Display *display, Window window)
+// A 32-bit client message of type messageType about window, with the first
+// datum and the current time, sent to target with eventMask.
+static void SendClientMessage(Display *display, Window window, const char *messageType,
+                              long first, Window target, long eventMask)
 {
     XEvent event;
     std::memset(&event, 0, sizeof event);
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.message_type = XInternAtom(display, messageType, False);
     event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[0] = first;
     event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &event);
+    XSendEvent(display, target, False, eventMask, &event);
     XSync(display, False);
+}
+
+void SendDeleteWindow(Display *display, Window window)
+{
+    SendClientMessage(display, window, "WM_PROTOCOLS",
+                      static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False)), window,
+                      NoEventMask);
 }
 
 void ActivateWindow(Display *display, Window window)
 {
-    XEvent event;
-    std::memset(&event, 0, sizeof event);
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
-    event.xclient.format = 32;
-    // From a pager: a window manager's focus-stealing rules let that through
-    event.xclient.data.l[0] = 2;
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, DefaultRootWindow(display), False,
-               SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    XSync(display, False);
+    // From a pager (2): a window manager's focus-stealing rules let that through
+    SendClientMessage(display, window, "_NET_ACTIVE_WINDOW", 2, DefaultRootWindow(display),
+                      SubstructureRedirectMask | SubstructureNotifyMask);
 }
 
 long WindowState(Display *display, Window window)

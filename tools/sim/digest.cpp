@@ -9,12 +9,17 @@
 #include "objects/star.h"
 #include "world/world.h"
 
+// One FNV-1a step.
+static uint64_t FoldByte(uint64_t digest, uint8_t byte)
+{
+    return (digest ^ byte) * 0x100000001B3ull;
+}
+
+// A word's four bytes, the lowest first.
 static uint64_t Fold(uint64_t digest, uint32_t word)
 {
-    for (int byte = 0; byte < 4; ++byte) {
-        digest ^= (word >> (8 * byte)) & 0xFFu;
-        digest *= 0x100000001B3ull;
-    }
+    for (int byte = 0; byte < 4; ++byte)
+        digest = FoldByte(digest, static_cast<uint8_t>(word >> (8 * byte)));
     return digest;
 }
 
@@ -80,6 +85,6 @@ uint64_t FoldWorld(uint64_t digest)
 uint64_t FoldBytes(uint64_t digest, const uint8_t *bytes, size_t count)
 {
     for (size_t i = 0; i < count; ++i)
-        digest = (digest ^ bytes[i]) * 0x100000001B3ull;
+        digest = FoldByte(digest, bytes[i]);
     return digest;
 }

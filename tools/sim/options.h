@@ -16,7 +16,7 @@ struct SimOptions {
     uint32_t seed = 1;
     uint64_t frames = 600;
     int      frameMs = 16;           // fixed frame time, ms
-    bool     randomFrameMs = false;  // 0..200 from the tool's own generator
+    bool     randomFrameMs = false;  // 0..longestFrameMs from the tool's own generator
     std::vector<KeyEvent> keys;      // from --keys, in file order
     double   randomKeys = 0.0;       // chance a key flips each frame
     bool     trace = false;

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "headless/headless_game.h"
+#include "objects/scene_object.h"
 #include "platform/offscreen/offscreen_gl.h"
 #include "render/render_state.h"
 #include "render/text.h"
@@ -49,6 +51,14 @@ static void WriteSummary(std::ostream &out, uint64_t frames, const WorldWatch &w
     out << "{\"summary\":{\"frames\":" << frames << ",\"score\":" << world.score
         << ",\"kills\":" << watch.kills << ",\"shipsLost\":" << watch.shipsLost
         << ",\"maxObjects\":" << maxObjects << ",\"wallMs\":" << wallMs << "}}\n";
+}
+
+// {"name":"0123456789abcdef"}: a digest as sixteen hex digits.
+static std::string DigestLine(const char *name, uint64_t digest)
+{
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(digest));
+    return std::string("{\"") + name + "\":\"" + hex + "\"}";
 }
 
 int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &err)
@@ -96,7 +106,7 @@ int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &er
                 if (toolRandom.Unit() < options.randomKeys)
                     KeyState[key.virtualKey] ^= 1;
 
-        const int frameMs = options.randomFrameMs ? toolRandom.Below(201) : options.frameMs;
+        const int frameMs = options.randomFrameMs ? toolRandom.Below(longestFrameMs + 1) : options.frameMs;
         AdvanceClock(static_cast<uint32_t>(frameMs));
         UpdateWorld(frameMs);
         if (options.draw) {
@@ -125,13 +135,9 @@ int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &er
                             std::chrono::steady_clock::now() - wallStart)
                             .count();
     if (options.digest) {
-        char hex[17];
-        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(digest));
-        out << "{\"digest\":\"" << hex << "\"}\n";
-        if (options.draw) {
-            std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(pixelDigest));
-            out << "{\"pixels\":\"" << hex << "\"}\n";
-        }
+        out << DigestLine("digest", digest) << '\n';
+        if (options.draw)
+            out << DigestLine("pixels", pixelDigest) << '\n';
     }
     WriteSummary(out, frame, watch, maxObjects, wallMs);
 
