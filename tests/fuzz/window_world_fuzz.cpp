@@ -30,6 +30,7 @@
 #include "platform/scripted/scripted.h"
 #include "shell/window.h"
 #include "sim/invariants.h"
+#include "system/clock.h"
 #include "system/key_state.h"
 #include "world/world.h"
 
@@ -64,11 +65,9 @@ struct Bytes {
 // shell's own state as at start-up.
 static void StartGame(uint32_t clock, uint32_t seed)
 {
-    // The world first: the script's reset then puts timeGetTime back on
-    // scripted.now.
     ResetHeadlessWorld();
     ResetScriptedPlatform();
-    scripted.now = clock;
+    UseManualClock(clock);
     windowActive = true;
     StartHeadlessGame(seed);
 }
@@ -108,7 +107,7 @@ static void Send(uint32_t message, uintptr_t wParam, intptr_t lParam)
 // amount, across the wrap too), the update gets at most 200 ms.
 static void RunFrame(uint32_t elapsedMs)
 {
-    scripted.now += elapsedMs;
+    AdvanceClock(elapsedMs);
     const uint32_t frameMs = elapsedMs >= longestFrameMs ? longestFrameMs : elapsedMs;
     UpdateWorld(static_cast<int>(frameMs));
     const std::string broken = CheckWorldStructure();

@@ -12,13 +12,14 @@
 #include "objects/rock.h"
 #include "objects/scene_object.h"
 #include "platform/scripted/scripted.h"
-#include "system/virtual_keys.h"
+#include "render/render_state.h"
 #include "shell/game_loop.h"
-#include "system/key_state.h"
 #include "shell_test.h"
 #include "sim/invariants.h"
+#include "system/clock.h"
+#include "system/key_state.h"
+#include "system/virtual_keys.h"
 #include "world/world.h"
-#include "render/render_state.h"
 
 namespace {
 
@@ -277,7 +278,7 @@ TEST_F(FrameTime, StandingClockPassesZeroAndAJumpOfHoursPasses200)
         if (firstWorldFault.empty() && !broken.empty())
             firstWorldFault = "turn " + std::to_string(turn) + ": " + broken;
     };
-    scripted.now = 1000;
+    UseManualClock(1000);
     ScriptIdle(16);
     ScriptIdle(0, 50);
     ScriptIdle(threeHours);

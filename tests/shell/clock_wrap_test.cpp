@@ -78,7 +78,7 @@ TEST_F(ClockWrap, RespawnWaitAcrossTheWrapTakesJustOver2000Milliseconds)
         rock->Translate(Subtract(corner, rock->position), false);
     };
     WatchPasses();
-    scripted.now = noticed - 48;
+    UseManualClock(noticed - 48);
     ScriptIdle(16); // the watch joins
     ScriptIdle(16); // the rock meets the ship: lost in this pass
     ScriptIdle(16); // noticed at the start of this pass
@@ -111,7 +111,7 @@ TEST_F(ClockWrap, HyperspaceJumpAcrossTheWrapTakesJustOver1000Milliseconds)
 {
     constexpr uint32_t jumped = 0xFFFFFE00u;
     WatchPasses();
-    scripted.now = jumped - 32;
+    UseManualClock(jumped - 32);
     ScriptIdle(16);
     ScriptKey(VK_DOWN, true);
     ScriptIdle(16); // the jump

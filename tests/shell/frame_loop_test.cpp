@@ -4,13 +4,14 @@
 #include "objects/scene_object.h"
 #include "platform/scripted/scripted.h"
 #include "platform/video.h"
-#include "system/virtual_keys.h"
+#include "render/render_state.h"
 #include "shell/game_loop.h"
 #include "shell/window.h"
 #include "shell_test.h"
-#include "world/world.h"
-#include "render/render_state.h"
+#include "system/clock.h"
 #include "system/key_state.h"
+#include "system/virtual_keys.h"
+#include "world/world.h"
 
 // Records the frame time of every update it gets.
 class FrameProbe : public SceneObject {
@@ -42,7 +43,7 @@ protected:
 TEST_F(FrameLoop, FrameTimeIsTheClampedUnsignedDifference)
 {
     // Start just before the millisecond counter wraps.
-    scripted.now = 0xFFFFFF00u;
+    UseManualClock(0xFFFFFF00u);
     WatchFrames();
     ScriptIdle(7);    // first frame: the time since the start-up reading
     ScriptIdle(5000); // a stall passes 200

@@ -10,8 +10,8 @@
 
 void ShellTest::SetUp()
 {
-    // The world first: the script's reset then puts timeGetTime on
-    // scripted.now.
+    // The world first: the script's reset then starts the manual clock
+    // again at 0.
     ResetHeadlessWorld();
     ResetScriptedPlatform();
     windowActive = true;

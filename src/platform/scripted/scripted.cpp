@@ -15,18 +15,13 @@
 
 ScriptedPlatform scripted;
 
-static uint32_t ScriptedClock()
-{
-    return scripted.now;
-}
-
 void ResetScriptedPlatform()
 {
     // Only the context this backend opened: a test may hold one of its own
     if (scripted.glOpen)
         OffscreenGL_Close();
     scripted = ScriptedPlatform{};
-    SetClockSource(ScriptedClock);
+    UseManualClock(0);
 }
 
 void ScriptMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
@@ -170,7 +165,7 @@ bool Sys_PeekMessage(Message &message)
         const ScriptStep step = scripted.script.front();
         scripted.script.pop_front();
         if (step.idle) {
-            scripted.now += step.advanceMs;
+            AdvanceClock(step.advanceMs);
             scripted.idleTurns += 1;
             if (scripted.onIdle)
                 scripted.onIdle();
@@ -374,7 +369,8 @@ int64_t Sys_Time()
 
 void Sys_Init()
 {
-    SetClockSource(ScriptedClock);
+    // The script's time is the manual clock, from where it stands now.
+    UseManualClock(timeGetTime());
 }
 
 void Sys_Shutdown()

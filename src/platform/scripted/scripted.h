@@ -46,7 +46,6 @@ struct ScriptedPlatform {
     int                              questionAnswer = 6;  // IDYES
     bool                             swapControl = true;
     std::deque<ScriptStep>           script;
-    uint32_t                         now = 0;            // what timeGetTime returns
     int64_t                          calendarTime = 1234; // what Sys_Time returns, in s
     std::function<void()>            onIdle;             // runs at every idle turn
     PlayerInput                      player;             // the keyboard and the scripted pads
@@ -72,8 +71,9 @@ struct ScriptedPlatform {
 
 extern ScriptedPlatform scripted;
 
-// Fresh answers, records and bookkeeping, with no GL context open; the
-// clock source becomes scripted.now.
+// Fresh answers, records and bookkeeping, with no GL context open;
+// timeGetTime reads the manual clock (system/clock.h) from 0, which idle
+// turns move on and a test may set with UseManualClock.
 void ResetScriptedPlatform();
 // Queues a message for the window procedure.
 void ScriptMessage(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);
