@@ -95,12 +95,33 @@ if [ -f "$prefix/$desktop" ]; then
 fi
 
 # The metadata: valid on its own, and against the tree (its launchable
-# must be the installed desktop entry). Pedantic hints do not fail.
+# must be the installed desktop entry), with every info, warning and error
+# failing. Pedantic hints do not fail.
+#
+# The file names its developer as AppStream 1.0 asks (<developer id><name>);
+# 1.0 calls the older <developer_name> deprecated, and AppStream 0.16
+# (Debian 12) does not know the newer tag and says so as an info, which
+# --strict turns into a failure. No one file passes --strict on both, so on
+# a validator older than 1.0 that one finding, and only it, is let through.
+validate_metadata() {
+  local what=$1 report status=0 findings
+  shift
+  report=$(appstreamcli "$@" 2>&1) || status=$?
+  findings=$(grep -E '^ *[EWI]: ' <<<"$report" || true)
+  if [ "${appstream_major:-0}" -lt 1 ]; then
+    findings=$(grep -vE '^ *I: [^ ]+: unknown-tag developer$' <<<"$findings" || true)
+    [ -n "$findings" ] || [ "$status" -ne 3 ] || status=0
+  fi
+  if [ "$status" -ne 0 ] || [ -n "$findings" ]; then
+    echo "$report" >&2
+    fail "appstreamcli $what rejects it (exit $status)"
+  fi
+}
 if [ -f "$prefix/$metainfo" ]; then
-  appstreamcli validate --no-net --strict "$prefix/$metainfo" >&2 ||
-    fail "appstreamcli validate rejects $metainfo"
-  appstreamcli validate-tree --no-net --strict "$prefix" >&2 ||
-    fail "appstreamcli validate-tree rejects the installed tree"
+  appstream_major=$(appstreamcli --version | sed -n 's/^AppStream version: \([0-9]*\)\..*/\1/p')
+  [ -n "$appstream_major" ] || fail "appstreamcli --version names no version"
+  validate_metadata "validate $metainfo" validate --no-net --strict "$prefix/$metainfo"
+  validate_metadata "validate-tree on the installed tree" validate-tree --no-net --strict "$prefix"
   grep -qF "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$prefix/$metainfo" ||
     fail "$metainfo does not launch $id.desktop"
   grep -qF '<image>https://' "$prefix/$metainfo" || fail "$metainfo has no screenshot image"
