@@ -144,15 +144,18 @@ bool XServer::StartOn(int number, std::string &error, bool &anotherDisplay)
                             O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     const std::string name = ":" + std::to_string(number);
     const std::string readyFd = std::to_string(ready[1]);
+    // Indirect GLX is refused on both servers (-iglx, the default since X.Org
+    // 1.17, said outright): a client that asks for an indirect context gets a
+    // window but no GL context, whatever its Mesa is (NoGlDriver).
     std::vector<std::string> argv;
     if (kind == Kind::Xvfb)
         argv = {"Xvfb", name, "-screen", "0", "800x600x24", "-nolisten", "tcp",
-                "-displayfd", readyFd};
+                "-iglx", "-displayfd", readyFd};
     else
         // No virtual terminal is switched to: the console stays as it was
         argv = {"Xorg", name, "-config", QUARVEL_XORG_CONFIG, "-configdir",
                 scratch + configDirectory, "-logfile", scratch + xorgLog, "-noreset",
-                "-nolisten", "tcp", "-novtswitch", "-sharevts", "-displayfd", readyFd};
+                "-nolisten", "tcp", "-iglx", "-novtswitch", "-sharevts", "-displayfd", readyFd};
     pid = Spawn(argv, output, true, ready[1], SIGTERM);
     close(ready[1]);
     if (output >= 0)
