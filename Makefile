@@ -1,4 +1,4 @@
-# Quarvel: the two commands a fresh Debian 12 machine needs are
+# Quarvel: the two commands a fresh Debian 12 or 13 machine needs are
 #   make run    builds and starts the game
 #   make test   builds everything and runs every test
 #   make package  builds the game and its Debian package,
