@@ -105,4 +105,42 @@ TEST_F(UnderWindowManager, AwayTheDesktopHasItsModeBackTheGameHasItsOwn)
     EXPECT_TRUE(EndsWithShutdownLines(game->Stderr()));
 }
 
+// A second start (a double-click on the menu entry) while the game is
+// minimised behind another window: it ends at once with 0 and says why,
+// and the game that runs comes back full screen with the focus, as from a
+// task bar. Two games would fight over the display mode.
+TEST_F(UnderWindowManager, SecondStartBringsTheFirstBack)
+{
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "no frames; " << game->Describe();
+    ASSERT_TRUE(WaitForFocus(display, window, windowTimeoutMs)) << "the game starts with the focus";
+    poll(nullptr, 0, focusHeldMs);
+    {
+        const OtherWindow other(display);
+        ASSERT_TRUE(WaitForWindowState(display, window, IconicState, windowTimeoutMs))
+            << "the game is not minimised: its state is " << WindowState(display, window);
+        ASSERT_TRUE(ShowsDisplayMode(display, desktopWidth, desktopHeight, windowTimeoutMs))
+            << "while the player is away";
+
+        GameProcess second(server->DisplayName());
+        ASSERT_TRUE(second.Started()) << "could not start the second game";
+        ASSERT_TRUE(second.WaitForExit(exitTimeoutMs)) << "the second game runs; "
+                                                       << second.Describe();
+        EXPECT_EQ(second.ExitCode(), 0) << second.Describe();
+        EXPECT_NE(second.Stderr().find("Quarvel is already running on this display"),
+                  std::string::npos)
+            << second.Describe();
+
+        EXPECT_TRUE(WaitForFocus(display, window, windowTimeoutMs))
+            << "the first game did not get the focus";
+        EXPECT_TRUE(WaitForWindowState(display, window, NormalState, windowTimeoutMs))
+            << "the first game's state is " << WindowState(display, window);
+        EXPECT_TRUE(ShowsDisplayMode(display, 800, 600, windowTimeoutMs)) << "back in the game";
+        ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "back, no frames; "
+                                                                << game->Describe();
+    }
+    ASSERT_TRUE(EndsNormallyOnEscape());
+    EXPECT_TRUE(ShowsDisplayMode(display, desktopWidth, desktopHeight, restoreMs))
+        << "after the game's end";
+}
+
 } // namespace

@@ -8,6 +8,7 @@
 #include <SDL.h>
 
 #include "platform/sdl/keys_sdl.h"
+#include "platform/sdl/one_game.h"
 #include "platform/sdl/sdl_backend.h"
 #include "system/virtual_keys.h"
 
@@ -192,6 +193,7 @@ bool Sys_PeekMessage(Message &message)
     // Events flow while SDL's event system is up, started by the video
     // system or by the gamepads
     if (sdlMessages.pending.empty() && SDL_WasInit(SDL_INIT_EVENTS)) {
+        Instance_AnswerCalls();
         SDL_Event event;
         while (sdlMessages.pending.empty() && SDL_PollEvent(&event))
             TranslateEvent(event);

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <thread>
 
@@ -16,6 +17,7 @@
 #include <SDL.h>
 
 #include "platform/sdl/display_guard.h"
+#include "platform/sdl/one_game.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/video.h"
 #include "system/clock.h"
@@ -80,6 +82,13 @@ void Sys_Init()
     // gone) is dropped; the game goes on.
     std::signal(SIGPIPE, SIG_IGN);
 
+    // A second start on a display that has a game already brings that
+    // one to the front instead: two games would fight over the mode
+    if (!Instance_Claim()) {
+        std::fprintf(stderr, "Quarvel is already running on this display: brought it to the front\n");
+        std::exit(0);
+    }
+
     // While the program still has one thread, and before any signal
     // handler of ours that the child must not have
     Guard_Start();
@@ -119,6 +128,8 @@ void Sys_Shutdown()
     // from nothing: no window, no messages waiting, no key held
     sdlVideo = SdlVideoState{};
     Sdl_ResetMessages();
+    // Only now, with the desktop's mode back, may another game start here
+    Instance_Release();
 }
 
 // [SECTION] Message boxes
