@@ -29,6 +29,18 @@ protected:
         if (server)
             server->StopWindowManager();
     }
+    // Brought back from minimised: the game has the keyboard, its window
+    // is shown, and it draws full screen in its own 800x600 again.
+    void ExpectBackInTheGame()
+    {
+        EXPECT_TRUE(WaitForFocus(display, window, windowTimeoutMs))
+            << "back, the game did not get the focus";
+        EXPECT_TRUE(WaitForWindowState(display, window, NormalState, windowTimeoutMs))
+            << "back, the game's state is " << WindowState(display, window);
+        EXPECT_TRUE(ShowsDisplayMode(display, 800, 600, windowTimeoutMs)) << "back in the game";
+        EXPECT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "back, no frames; "
+                                                                << game->Describe();
+    }
 };
 
 // Another program's window: plain, mapped on top and given the focus as a
@@ -87,13 +99,7 @@ TEST_F(UnderWindowManager, AwayTheDesktopHasItsModeBackTheGameHasItsOwn)
             << "the screen never rested: the game still draws on it";
 
         ActivateWindow(display, window);
-        ASSERT_TRUE(WaitForFocus(display, window, windowTimeoutMs))
-            << "activated, the game did not get the focus back";
-        EXPECT_TRUE(WaitForWindowState(display, window, NormalState, windowTimeoutMs))
-            << "back, the game's state is " << WindowState(display, window);
-        EXPECT_TRUE(ShowsDisplayMode(display, 800, 600, windowTimeoutMs)) << "back in the game";
-        ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "back, no frames; "
-                                                                << game->Describe();
+        ExpectBackInTheGame();
         const Picture screen = ReadScreen(display);
         EXPECT_TRUE(ShowsScoreText(screen)) << "back in the game";
         EXPECT_TRUE(ShowsColouredRocks(screen)) << "back in the game";
@@ -130,13 +136,7 @@ TEST_F(UnderWindowManager, SecondStartBringsTheFirstBack)
                   std::string::npos)
             << second.Describe();
 
-        EXPECT_TRUE(WaitForFocus(display, window, windowTimeoutMs))
-            << "the first game did not get the focus";
-        EXPECT_TRUE(WaitForWindowState(display, window, NormalState, windowTimeoutMs))
-            << "the first game's state is " << WindowState(display, window);
-        EXPECT_TRUE(ShowsDisplayMode(display, 800, 600, windowTimeoutMs)) << "back in the game";
-        ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "back, no frames; "
-                                                                << game->Describe();
+        ExpectBackInTheGame();
     }
     ASSERT_TRUE(EndsNormallyOnEscape());
     EXPECT_TRUE(ShowsDisplayMode(display, desktopWidth, desktopHeight, restoreMs))
