@@ -66,6 +66,7 @@ void          Vid_SwapBuffers(DeviceContext surface);
 bool          Vid_SetSwapInterval(int interval);
 
 // Shows a message box and returns the answer. With no display to show it
-// on, writes caption and text to stderr and returns IDNO for a question,
-// IDOK otherwise.
+// on, or when a close signal comes first or ends the box while it waits,
+// writes caption and text to stderr and returns IDNO for a question, IDOK
+// otherwise. The box never outlives the game.
 int           Vid_MessageBox(const char *text, const char *caption, uint32_t flags);

@@ -13,6 +13,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -66,7 +67,8 @@ static std::string CommandLine(pid_t pid)
 }
 
 GameProcess::GameProcess(const std::string &displayName,
-                         const std::vector<std::string> &environment)
+                         const std::vector<std::string> &environment,
+                         const std::vector<std::string> &launcher)
 {
     // The game's environment: ours with DISPLAY pointing at the test server,
     // no SDL_VIDEODRIVER (unit tests set it to offscreen) and the test's own
@@ -108,7 +110,9 @@ GameProcess::GameProcess(const std::string &displayName,
         close(errorPipe[1]);
         return;
     }
-    const pid_t child = Spawn({program}, errorPipe[1], false, -1, SIGKILL, &variables);
+    std::vector<std::string> argv = launcher;
+    argv.push_back(program);
+    const pid_t child = Spawn(argv, errorPipe[1], false, -1, SIGKILL, &variables);
     close(errorPipe[1]);
     if (child < 0) {
         close(errorPipe[0]);
@@ -171,12 +175,56 @@ void GameProcess::ReadStderr()
     }
 }
 
-void GameProcess::CloseStderr()
+void GameProcess::StallStderr()
 {
     if (reader.joinable()) {
         (void)!write(stopReading[1], "", 1);
         reader.join();
     }
+}
+
+bool GameProcess::WaitForStderrFull(int timeoutMs)
+{
+    constexpr int stillMs = 200;
+    const int size = fcntl(stderrPipe, F_GETPIPE_SZ);
+    int held = -1, stillFor = 0;
+    for (int waited = 0; waited < timeoutMs; waited += 10) {
+        int unread = 0;
+        if (size <= 0 || ioctl(stderrPipe, FIONREAD, &unread) != 0)
+            return false;
+        stillFor = unread == held ? stillFor + 10 : 0;
+        held = unread;
+        if (held >= size - 2 * 4096 && stillFor >= stillMs)
+            return true;
+        poll(nullptr, 0, 10);
+    }
+    return false;
+}
+
+bool GameProcess::WaitForStderrEnd(int timeoutMs)
+{
+    StallStderr();
+    if (stderrPipe < 0)
+        return false;
+    fcntl(stderrPipe, F_SETFL, O_NONBLOCK);
+    char buffer[4096];
+    for (int waited = 0;; waited += 10) {
+        ssize_t got = 0;
+        while ((got = read(stderrPipe, buffer, sizeof buffer)) > 0) {
+            std::lock_guard<std::mutex> hold(stderrLock);
+            stderrText.append(buffer, static_cast<size_t>(got));
+        }
+        if (got == 0)
+            return true;
+        if (waited >= timeoutMs)
+            return false;
+        poll(nullptr, 0, 10);
+    }
+}
+
+void GameProcess::CloseStderr()
+{
+    StallStderr();
     if (stderrPipe >= 0) {
         close(stderrPipe);
         stderrPipe = -1;
@@ -240,6 +288,20 @@ std::vector<pid_t> GameProcess::Leftovers(std::string *described)
             *described += " " + std::to_string(child.pid) + " (" + CommandLine(child.pid) + ")";
     }
     return alive;
+}
+
+pid_t GameProcess::RunningChild(const std::string &commandLine)
+{
+    for (const pid_t parent : {pid, getpid()}) {
+        for (const ProcessEntry &child : ChildrenOf(parent)) {
+            std::string line = CommandLine(child.pid);
+            while (!line.empty() && line.back() == ' ')
+                line.pop_back();
+            if (child.state != 'Z' && line == commandLine)
+                return child.pid;
+        }
+    }
+    return -1;
 }
 
 bool GameProcess::WaitForLeftoversGone(int timeoutMs, std::string &survivors)

@@ -16,8 +16,12 @@
 class GameProcess {
 public:
     // environment: "NAME=value" entries added to (or replacing) ours.
+    // launcher, when given, is run instead with the game's path as its last
+    // argument, and must exec it: sh -c 'sleep 60 & exec "$0"' starts the
+    // game with a child it did not make.
     explicit GameProcess(const std::string &displayName,
-                         const std::vector<std::string> &environment = {});
+                         const std::vector<std::string> &environment = {},
+                         const std::vector<std::string> &launcher = {});
     ~GameProcess();
     GameProcess(const GameProcess &) = delete;
     GameProcess &operator=(const GameProcess &) = delete;
@@ -37,9 +41,24 @@ public:
     // children). False, with their pids and command lines in survivors,
     // when some are still there.
     bool WaitForLeftoversGone(int timeoutMs, std::string &survivors);
+    // A child of the game still running (after the game's end, one it left
+    // to us) whose command line is this ("sleep 60"); -1 when none.
+    pid_t RunningChild(const std::string &commandLine);
     // Stops reading the game's stderr and closes the pipe's read end, as a
     // reader that has gone away would (quarvel 2>&1 | head -1).
     void CloseStderr();
+    // Stops reading the game's stderr but keeps the pipe open, as a reader
+    // that stalled would (a log pipe that hangs, a terminal after Ctrl+S).
+    void StallStderr();
+    // After StallStderr: waits until the pipe takes no more from the game:
+    // it holds all it can take but two pages at most (a writer that never
+    // blocks stops short of the last one), and has not grown for 200 ms.
+    // False after timeoutMs.
+    bool WaitForStderrFull(int timeoutMs);
+    // Reads the rest of stderr until its end of file, which comes once the
+    // game and everything holding its stderr have gone; false after
+    // timeoutMs.
+    bool WaitForStderrEnd(int timeoutMs);
     // Everything written to stderr so far; complete after the end.
     std::string Stderr();
     // Exit code or signal and stderr, for failure messages.

@@ -1,12 +1,12 @@
 // Gamepads through SDL's game-controller API: each pad's buttons and left
 // stick become the key messages the keyboard would send.
 
-#include <cstdio>
 #include <vector>
 
 #include <SDL.h>
 
 #include "platform/sdl/sdl_backend.h"
+#include "system/debug_log.h"
 
 // An open pad; its slot number is its pad number in sdlPlayer.
 struct OpenPad {
@@ -68,7 +68,7 @@ static void Open(int deviceIndex)
         return;
     SDL_GameController *controller = SDL_GameControllerOpen(deviceIndex);
     if (!controller) {
-        std::fprintf(stderr, "Gamepad not opened: %s\n", SDL_GetError());
+        StderrLine("Gamepad not opened: %s\n", SDL_GetError());
         return;
     }
     sdlPads.open[slot] = OpenPad{controller, id};

@@ -12,8 +12,8 @@
 #include "platform/sdl/sdl_backend.h"
 #include "system/virtual_keys.h"
 
-volatile std::sig_atomic_t sdlCloseRequested = 0;
-PlayerInput                sdlPlayer;
+std::atomic<int> sdlCloseRequested{0};
+PlayerInput      sdlPlayer;
 
 // Windows' WM_ACTIVATE low word
 enum : uintptr_t {
@@ -185,8 +185,7 @@ bool Sys_PeekMessage(Message &message)
         message = Message{WM_QUIT, static_cast<uintptr_t>(code), 0};
         return true;
     }
-    if (sdlCloseRequested) {
-        sdlCloseRequested = 0;
+    if (sdlCloseRequested.exchange(0) != 0) {
         message = Message{WM_CLOSE, 0, 0};
         return true;
     }

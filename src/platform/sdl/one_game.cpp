@@ -18,6 +18,7 @@
 #include <SDL.h>
 
 #include "platform/sdl/sdl_backend.h"
+#include "system/debug_log.h"
 
 // The listening socket while this game holds its display; -1 otherwise.
 static int displayClaim = -1;
@@ -116,14 +117,12 @@ bool Instance_Claim()
     for (int attempt = 0; attempt < callTries; ++attempt) {
         const int claim = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         if (claim < 0) {
-            std::fprintf(stderr, "One game per display not ensured: socket: %s\n",
-                         std::strerror(errno));
+            StderrLine("One game per display not ensured: socket: %s\n", std::strerror(errno));
             return true;
         }
         if (bind(claim, reinterpret_cast<const sockaddr *>(&address), length) == 0) {
             if (listen(claim, 4) != 0) {
-                std::fprintf(stderr, "One game per display not ensured: listen: %s\n",
-                             std::strerror(errno));
+                StderrLine("One game per display not ensured: listen: %s\n", std::strerror(errno));
                 close(claim);
                 return true;
             }
@@ -133,8 +132,7 @@ bool Instance_Claim()
         const int bindError = errno;
         close(claim);
         if (bindError != EADDRINUSE) {
-            std::fprintf(stderr, "One game per display not ensured: bind: %s\n",
-                         std::strerror(bindError));
+            StderrLine("One game per display not ensured: bind: %s\n", std::strerror(bindError));
             return true;
         }
         if (CallOtherGame(address, length))

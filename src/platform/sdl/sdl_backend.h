@@ -1,6 +1,6 @@
 #pragma once
 
-#include <csignal>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -33,11 +33,11 @@ struct SdlVideoState {
 extern SdlVideoState sdlVideo;
 
 // Set by the SIGINT / SIGTERM / SIGHUP / SIGQUIT handler, taken by
-// Sys_PeekMessage as one WM_CLOSE. Defined in messages_sdl.cpp.
-extern volatile std::sig_atomic_t sdlCloseRequested;
-// Becomes readable when a close request arrives (the handler writes a byte
-// to it, non-blocking); -1 before Sys_Init. Defined in system_sdl.cpp.
-int Sdl_CloseWakeFd();
+// Sys_PeekMessage as one WM_CLOSE. The handler may run on any thread (the
+// GL driver's among them), hence an atomic, and one without a lock, which a
+// signal handler may touch. Defined in messages_sdl.cpp.
+extern std::atomic<int> sdlCloseRequested;
+static_assert(std::atomic<int>::is_always_lock_free, "the close handler needs a lock-free flag");
 
 // Writes "step: " and SDL_GetError() to stderr: a failing SDL call says why,
 // ahead of the message the game shows for it. Defined in system_sdl.cpp.

@@ -2,16 +2,20 @@
 
 #include "platform/system.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
-#include <thread>
+#include <vector>
 
-#include <fcntl.h>
-#include <poll.h>
+#include <pthread.h>
 #include <sched.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <SDL.h>
@@ -21,10 +25,11 @@
 #include "platform/sdl/sdl_backend.h"
 #include "platform/video.h"
 #include "system/clock.h"
+#include "system/debug_log.h"
 
 void Sdl_ReportFailure(const char *step)
 {
-    std::fprintf(stderr, "%s: %s\n", step, SDL_GetError());
+    StderrLine("%s: %s\n", step, SDL_GetError());
 }
 
 // [SECTION] Sleep and time
@@ -45,27 +50,20 @@ int64_t Sys_Time()
 
 // [SECTION] Close requests and start-up
 
-// The pipe a close request is announced on, for whoever waits in a
-// system call meanwhile (a message box); -1 while there is none.
-static int closeWake[2] = {-1, -1};
+// The signals that ask the game to close.
+static constexpr int closeSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
-int Sdl_CloseWakeFd()
-{
-    return closeWake[0];
-}
+static void EndBox();
+static void WatchBoxForks();
 
-// Only sets a flag and writes a byte to a pipe, both safe in a signal
-// handler: the close request goes out through the message queue, where
-// the game ends the normal way and puts the desktop back.
+// Only sets a flag and ends a message box that is up, both safe in a signal
+// handler: the close request goes out through the message queue, where the
+// game ends the normal way and puts the desktop back.
 static void RequestClose(int)
 {
     const int savedErrno = errno;
-    sdlCloseRequested = 1;
-    if (closeWake[1] >= 0) {
-        const char wake = 1;
-        const ssize_t written = write(closeWake[1], &wake, 1);
-        (void)written;
-    }
+    sdlCloseRequested.store(1);
+    EndBox();
     errno = savedErrno;
 }
 
@@ -85,7 +83,7 @@ void Sys_Init()
     // A second start on a display that has a game already brings that
     // one to the front instead: two games would fight over the mode
     if (!Instance_Claim()) {
-        std::fprintf(stderr, "Quarvel is already running on this display: brought it to the front\n");
+        StderrLine("Quarvel is already running on this display: brought it to the front\n");
         std::exit(0);
     }
 
@@ -98,19 +96,21 @@ void Sys_Init()
     // The terminal closing (SIGHUP) and Ctrl+\ (SIGQUIT) end the game the
     // same normal way.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (closeWake[0] < 0 && pipe2(closeWake, O_CLOEXEC | O_NONBLOCK) != 0)
-        closeWake[0] = closeWake[1] = -1;
+    // No SA_RESTART: a close request interrupts a system call that blocks
+    // (a write to a stderr nobody reads any more) instead of going back into
+    // it, so the game gets to its message loop and ends.
     struct sigaction action {};
     action.sa_handler = RequestClose;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int closing : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+    action.sa_flags = 0;
+    for (const int closing : closeSignals)
         sigaction(closing, &action, nullptr);
+    WatchBoxForks();
 
     // Gamepads belong to the player, not to the window: they stay open
     // while F1 makes a new one. Without them the keyboard still plays.
     if (!Pad_Start())
-        std::fprintf(stderr, "Gamepads unavailable: %s\n", SDL_GetError());
+        StderrLine("Gamepads unavailable: %s\n", SDL_GetError());
 
     // No atexit hook for Sys_Shutdown: when the X server goes away, Xlib
     // ends the program with exit(), and SDL must not talk to the dead
@@ -134,80 +134,154 @@ void Sys_Shutdown()
 
 // [SECTION] Message boxes
 
-// Ends every child process of the game's main thread but the guardian: the
-// one SDL shows its message box in (X11) or runs zenity in (Wayland).
-static void EndBoxChildren()
+// SDL shows a message box in a process it forks (X11's box, or zenity on
+// Wayland) and waits for it. While one is up, the processes the main thread
+// forks are the box's: a close request ends them, and they end with the
+// game, so that no box is left on the screen holding the game's stdout and
+// stderr open after it was killed. No other child of the game is touched:
+// the guardian, or one the game inherited through exec.
+
+// SDL forks one process for a box; room for a few more all the same.
+constexpr int maxBoxProcesses = 4;
+
+// The message box's processes while one is up. The close handler reads
+// the pidfds from any thread; everything else is the main thread's.
+struct SdlBoxState {
+    std::atomic<int>   asked{0};     // the main thread is in SDL_ShowMessageBox
+    pid_t              gamePid = -1; // the game's process, the box's parent
+    std::vector<pid_t> known;        // the main thread's children not to touch
+    // pidfds of the box's processes, -1 where none: a pid number could be
+    // another process's by the time it is signalled, a pidfd cannot
+    std::atomic<int>   pidfds[maxBoxProcesses] = {-1, -1, -1, -1};
+};
+
+static SdlBoxState sdlBox;
+
+// The children of the game's main thread: SDL forks its box from there.
+static std::vector<pid_t> MainThreadChildren()
 {
+    std::vector<pid_t> children;
     char path[64];
     std::snprintf(path, sizeof path, "/proc/self/task/%d/children", static_cast<int>(getpid()));
     std::FILE *file = std::fopen(path, "r");
     if (!file)
-        return;
+        return children;
     long child = 0;
     while (std::fscanf(file, "%ld", &child) == 1)
-        if (child > 0 && child != Guard_Pid())
-            kill(static_cast<pid_t>(child), SIGKILL);
+        children.push_back(static_cast<pid_t>(child));
     std::fclose(file);
+    return children;
 }
 
-static void DrainCloseWake()
+// The parent of a process as /proc says now; -1 when it is gone.
+static pid_t ParentOf(pid_t pid)
 {
-    const int wake = Sdl_CloseWakeFd();
-    char bytes[64];
-    while (wake >= 0 && read(wake, bytes, sizeof bytes) > 0) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
+    std::FILE *file = std::fopen(path, "r");
+    if (!file)
+        return -1;
+    // "pid (command) state ppid ...": the command may hold spaces and
+    // parentheses, so read from the last ')'
+    char stat[512];
+    const size_t got = std::fread(stat, 1, sizeof stat - 1, file);
+    std::fclose(file);
+    stat[got] = '\0';
+    const char *close = std::strrchr(stat, ')');
+    char state = 0;
+    int parent = -1;
+    if (!close || std::sscanf(close + 1, " %c %d", &state, &parent) != 2)
+        return -1;
+    return static_cast<pid_t>(parent);
+}
+
+// Ends the box's processes; safe in a signal handler, on any thread.
+static void EndBox()
+{
+    for (std::atomic<int> &held : sdlBox.pidfds) {
+        const int pidfd = held.load();
+        if (pidfd >= 0)
+            syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0);
     }
 }
 
-// While a box waits for its click, a close request (SIGTERM, SIGINT,
-// SIGHUP, SIGQUIT) ends it as if it had been closed without a button, so
-// the game can end promptly; the request stays for the message loop.
-class BoxWatch {
-public:
-    BoxWatch()
-    {
-        if (Sdl_CloseWakeFd() >= 0 && pipe2(stop, O_CLOEXEC) == 0)
-            watcher = std::thread(&BoxWatch::Run, this);
-    }
-    ~BoxWatch()
-    {
-        if (watcher.joinable()) {
-            const char done = 1;
-            const ssize_t written = write(stop[1], &done, 1);
-            (void)written;
-            watcher.join();
-        }
-        for (const int end : stop)
-            if (end >= 0)
-                close(end);
-    }
-    BoxWatch(const BoxWatch &) = delete;
-    BoxWatch &operator=(const BoxWatch &) = delete;
-
-private:
-    void Run()
-    {
-        bool closing = false;
-        for (;;) {
-            pollfd ready[2] = {{stop[0], POLLIN, 0}, {Sdl_CloseWakeFd(), POLLIN, 0}};
-            // Once closing, again and again until the box has gone: SDL may
-            // not have started its child yet when the request came
-            const int polled = poll(ready, 2, closing ? 20 : -1);
-            if (polled < 0 && errno != EINTR)
-                return;
-            if (ready[0].revents)
-                return;
-            if (ready[1].revents & POLLIN) {
-                DrainCloseWake();
-                closing = true;
+// After a fork, in the game: a new child of the main thread while a box is
+// asked for is the box. It is held by a pidfd, and only once /proc says the
+// process behind the pidfd is still the game's child: if it ended and its
+// number went to another process, the pidfd is of the ended one.
+static void BoxForked()
+{
+    if (!sdlBox.asked.load() || gettid() != sdlBox.gamePid)
+        return;
+    for (const pid_t child : MainThreadChildren()) {
+        if (std::find(sdlBox.known.begin(), sdlBox.known.end(), child) != sdlBox.known.end())
+            continue;
+        sdlBox.known.push_back(child);
+        const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
+        if (pidfd < 0)
+            continue;
+        bool held = false;
+        if (ParentOf(child) == sdlBox.gamePid) {
+            for (std::atomic<int> &slot : sdlBox.pidfds) {
+                int none = -1;
+                if (slot.compare_exchange_strong(none, pidfd)) {
+                    held = true;
+                    break;
+                }
             }
-            if (closing)
-                EndBoxChildren();
         }
+        if (!held)
+            close(pidfd);
     }
+    // A close request that came before the pidfd was held found nothing to
+    // end; the flag is set before the handler looks, the pidfd before this
+    if (sdlCloseRequested.load())
+        EndBox();
+}
 
-    int         stop[2] = {-1, -1};
-    std::thread watcher;
-};
+// After a fork, in the box: it ends when the game ends, however the game
+// ends, and a close signal sent to the box alone ends it too.
+static void BoxForkedChild()
+{
+    if (!sdlBox.asked.load())
+        return;
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // The game may have died before the line above took hold
+    if (getppid() != sdlBox.gamePid)
+        _exit(1);
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    for (const int closing : closeSignals)
+        sigaction(closing, &byDefault, nullptr);
+}
+
+static void WatchBoxForks()
+{
+    static bool watching = false;
+    if (!watching)
+        watching = pthread_atfork(nullptr, BoxForked, BoxForkedChild) == 0;
+}
+
+// Around SDL_ShowMessageBox: the children the main thread has before it
+// are not the box's.
+static void BeginBoxWatch()
+{
+    sdlBox.gamePid = getpid();
+    sdlBox.known = MainThreadChildren();
+    sdlBox.asked.store(1);
+}
+
+static void EndBoxWatch()
+{
+    sdlBox.asked.store(0);
+    for (std::atomic<int> &held : sdlBox.pidfds) {
+        const int pidfd = held.exchange(-1);
+        if (pidfd >= 0)
+            close(pidfd);
+    }
+    sdlBox.known.clear();
+}
 
 int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
 {
@@ -239,22 +313,21 @@ int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
 
     // A close request that came before the box would leave it waiting
     // for a click that may never come: its text goes to stderr instead.
-    DrainCloseWake();
     int  answer = -1;
     bool shown = false;
-    if (!sdlCloseRequested) {
-        BoxWatch watch;
+    if (!sdlCloseRequested.load()) {
+        BeginBoxWatch();
         shown = SDL_ShowMessageBox(&box, &answer) == 0;
+        EndBoxWatch();
         // A box ended by a close request fails on purpose
-        if (!shown && !sdlCloseRequested)
+        if (!shown && !sdlCloseRequested.load())
             Sdl_ReportFailure("SDL_ShowMessageBox");
-        shown = shown && !sdlCloseRequested;
+        shown = shown && !sdlCloseRequested.load();
     }
     if (!shown) {
         // No display to show it on, or the game is closing: the user
         // still learns why
-        std::fprintf(stderr, "%s: %s\n", box.title, box.message);
-        std::fflush(stderr);
+        StderrLine("%s: %s\n", box.title, box.message);
         return question ? IDNO : IDOK;
     }
     // Closed without a button: the safe answer
