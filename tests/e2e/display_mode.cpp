@@ -76,26 +76,27 @@ DisplayMode ReadDisplayMode(Display *display)
     }
 }
 
-bool SetDesktopMode(Display *display)
+bool SetDisplayMode(Display *display, int width, int height)
 {
     const Window root = DefaultRootWindow(display);
     XRRScreenResources *resources = XRRGetScreenResourcesCurrent(display, root);
     if (!resources)
         return false;
     bool set = false;
-    RRMode desktop = None;
+    RRMode wanted = None;
     for (int i = 0; i < resources->nmode; ++i)
-        if (resources->modes[i].width == desktopWidth &&
-            resources->modes[i].height == desktopHeight)
-            desktop = resources->modes[i].id;
+        if (static_cast<int>(resources->modes[i].width) == width &&
+            static_cast<int>(resources->modes[i].height) == height)
+            wanted = resources->modes[i].id;
     const RRCrtc crtc = ConnectedCrtc(display, resources);
     XRRCrtcInfo *info = crtc != None ? XRRGetCrtcInfo(display, resources, crtc) : nullptr;
-    if (desktop != None && info && info->noutput > 0) {
-        // The desktop is the largest mode: the screen grows first, then the
-        // CRTC fills it. Millimetres as at 96 dots per inch.
-        XRRSetScreenSize(display, root, desktopWidth, desktopHeight, desktopWidth * 254 / 960,
-                         desktopHeight * 254 / 960);
-        set = XRRSetCrtcConfig(display, resources, crtc, CurrentTime, 0, 0, desktop,
+    if (wanted != None && info && info->noutput > 0) {
+        // The CRTC goes dark while the screen takes the new size, so that it
+        // fits the screen at every step. Millimetres as at 96 dots per inch.
+        XRRSetCrtcConfig(display, resources, crtc, CurrentTime, 0, 0, None, RR_Rotate_0, nullptr,
+                         0);
+        XRRSetScreenSize(display, root, width, height, width * 254 / 960, height * 254 / 960);
+        set = XRRSetCrtcConfig(display, resources, crtc, CurrentTime, 0, 0, wanted,
                                info->rotation, info->outputs, info->noutput) == RRSetConfigSuccess;
         XSync(display, False);
     }
@@ -103,4 +104,9 @@ bool SetDesktopMode(Display *display)
         XRRFreeCrtcInfo(info);
     XRRFreeScreenResources(resources);
     return set;
+}
+
+bool SetDesktopMode(Display *display)
+{
+    return SetDisplayMode(display, desktopWidth, desktopHeight);
 }

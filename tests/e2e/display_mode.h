@@ -23,6 +23,8 @@ DisplayMode ReadDisplayMode(Display *display);
 // width x height.
 ::testing::AssertionResult ShowsDisplayMode(Display *display, int width, int height,
                                             int timeoutMs);
-// Puts the desktop's 1280x1024 back through XRandR (after a test that left
-// it otherwise, so that the next one starts from the desktop).
+// Sets a mode of the connected output through XRandR, as xrandr does (a
+// player's own choice, or the desktop's 1280x1024 put back after a test
+// that left it otherwise).
+bool SetDisplayMode(Display *display, int width, int height);
 bool SetDesktopMode(Display *display);
