@@ -148,6 +148,54 @@ TEST_F(RealDesktop, StoppedGuardianHoldsTheEndUpOneSecondAtMost)
         << game->Stderr();
 }
 
+// The desktop in a mode of its own, taken off the output while the game is
+// full screen (as when a monitor is swapped for one without that mode).
+class DesktopModeGone : public EndToEnd {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        server = ModeSwitchingServer(error);
+        ASSERT_NE(server, nullptr) << error;
+        ownMode = AddOwnMode(server->Connection());
+        ASSERT_NE(ownMode, None) << "the server refused a mode of the test's own";
+        ASSERT_TRUE(SetDisplayMode(server->Connection(), ownModeWidth, ownModeHeight));
+        ASSERT_NO_FATAL_FAILURE(StartGame(*server));
+        ASSERT_TRUE(ShowsDisplayMode(display, 800, 600, windowTimeoutMs))
+            << "with the game full screen; " << game->Describe();
+    }
+    void TearDown() override
+    {
+        game.reset();
+        if (!server)
+            return;
+        SetDesktopMode(server->Connection());
+        if (ownMode != None)
+            DestroyOwnMode(server->Connection(), ownMode);
+    }
+
+    XServer *server = nullptr;
+    XID      ownMode = None;
+};
+
+// After kill -9 the guardian cannot put the desktop's mode back: the server
+// refuses it. The monitor must still show a mode that fits the screen, not
+// be left dark.
+TEST_F(DesktopModeGone, AfterKillTheMonitorStaysLit)
+{
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "no frames; " << game->Describe();
+    ASSERT_TRUE(TakeOwnModeOffOutput(display, ownMode));
+    game->Signal(SIGKILL);
+    ASSERT_TRUE(game->WaitForExit(exitTimeoutMs)) << game->Describe();
+    std::string survivors;
+    ASSERT_TRUE(game->WaitForLeftoversGone(restoreMs, survivors))
+        << "the guardian did not finish within a second:" << survivors;
+    const DisplayMode mode = ReadDisplayMode(display);
+    EXPECT_TRUE(mode.width > 0 && mode.width == mode.screenWidth &&
+                mode.height == mode.screenHeight)
+        << "the monitor shows " << mode.Describe();
+}
+
 // How the game is started, other than from a terminal.
 struct Start {
     const char              *name;
