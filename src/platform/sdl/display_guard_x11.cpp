@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -18,7 +19,7 @@
 #include <X11/extensions/Xrandr.h>
 
 // One CRTC's part of a screen setting: which mode it shows where, on which
-// outputs.
+// outputs (sorted). A CRTC that is off has no place, rotation or outputs.
 struct CrtcSetting {
     RRCrtc                crtc = 0;
     RRMode                mode = None;
@@ -46,6 +47,7 @@ enum class Phase { Idle, Changing, Changed };
 
 struct Guardian {
     Display      *display = nullptr;
+    int           randrEvents = 0; // XRandR's first event code
     int           widthMm = 0; // the screen's size in mm when we connected
     int           heightMm = 0;
     int           widthAtConnect = 0;
@@ -53,6 +55,7 @@ struct Guardian {
     Phase         phase = Phase::Idle;
     ScreenSetting desktop;          // the mode to come back to
     ScreenSetting game;             // the mode the game changed to
+    ScreenSetting shown;            // while Changed: the screen as its events tell it
     ScreenSetting away;             // while Changed: the last whole setting not the game's
     bool          showingGame = false; // while Changed: the screen shows the game's mode
     bool          restoreNoted = false; // the game's own restore began on the game's mode
@@ -81,8 +84,8 @@ static bool Connect(Guardian &guardian)
     guardian.display = XOpenDisplay(nullptr);
     if (!guardian.display)
         return false;
-    int eventBase = 0, errorBase = 0;
-    if (!XRRQueryExtension(guardian.display, &eventBase, &errorBase)) {
+    int errorBase = 0;
+    if (!XRRQueryExtension(guardian.display, &guardian.randrEvents, &errorBase)) {
         XCloseDisplay(guardian.display);
         guardian.display = nullptr;
         return false;
@@ -95,17 +98,31 @@ static bool Connect(Guardian &guardian)
     // SDL switches by itself as the game is minimised and comes back: the
     // guardian follows every change of the screen
     XRRSelectInput(guardian.display, DefaultRootWindow(guardian.display),
-                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask);
+                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
     return true;
 }
 
+static void TurnOff(CrtcSetting &crtc)
+{
+    crtc.mode = None;
+    crtc.x = crtc.y = 0;
+    crtc.rotation = RR_Rotate_0;
+    crtc.outputs.clear();
+}
+
+// The screen's setting, read in one piece: the server is held while it is
+// read, so that another client's change cannot land half way through.
 static ScreenSetting ReadSetting(Display *display)
 {
     ScreenSetting setting;
     const Window root = DefaultRootWindow(display);
+    XGrabServer(display);
     XRRScreenResources *resources = XRRGetScreenResourcesCurrent(display, root);
-    if (!resources)
+    if (!resources) {
+        XUngrabServer(display);
+        XFlush(display);
         return setting;
+    }
     Window parent;
     int x, y;
     unsigned width = 0, height = 0, border, depth;
@@ -123,10 +140,15 @@ static ScreenSetting ReadSetting(Display *display)
         crtc.y = info->y;
         crtc.rotation = info->rotation;
         crtc.outputs.assign(info->outputs, info->outputs + info->noutput);
+        std::sort(crtc.outputs.begin(), crtc.outputs.end());
+        if (crtc.mode == None)
+            TurnOff(crtc);
         setting.crtcs.push_back(crtc);
         XRRFreeCrtcInfo(info);
     }
     XRRFreeScreenResources(resources);
+    XUngrabServer(display);
+    XFlush(display);
     setting.known = true;
     return setting;
 }
@@ -137,6 +159,17 @@ static const CrtcSetting *FindCrtc(const ScreenSetting &setting, RRCrtc crtc)
         if (candidate.crtc == crtc)
             return &candidate;
     return nullptr;
+}
+
+// The CRTC's part of setting, added (off) when it has none yet.
+static CrtcSetting &CrtcOf(ScreenSetting &setting, RRCrtc crtc)
+{
+    for (CrtcSetting &candidate : setting.crtcs)
+        if (candidate.crtc == crtc)
+            return candidate;
+    setting.crtcs.push_back(CrtcSetting{});
+    setting.crtcs.back().crtc = crtc;
+    return setting.crtcs.back();
 }
 
 // Every output lit in other is lit in setting. A switch (SDL's, xrandr's)
@@ -245,23 +278,56 @@ static void Settle(Guardian &guardian)
     guardian.restoreNoted = false;
 }
 
-// The screen changed while the game has its mode. When it comes back to
-// the game's mode (SDL, as the minimised game returns), the setting it left
-// is the one to come back to: the desktop's, or one the player chose while
-// the game was away.
-static void FollowScreen(Guardian &guardian)
+// One change of the screen, as its event tells it, while the game has its
+// mode. The events are taken in order, each for the setting it made: the
+// guardian sees every step, however soon the next one came. When the screen
+// comes back to the game's mode (SDL, as the minimised game returns), the
+// last whole setting it showed before is the one to come back to: the
+// desktop's, or one the player chose while the game was away.
+static void Follow(Guardian &guardian, const XEvent &event)
 {
     if (guardian.phase != Phase::Changed)
         return;
-    const ScreenSetting now = ReadSetting(guardian.display);
-    if (!now.known)
+    ScreenSetting &shown = guardian.shown;
+    if (event.type == guardian.randrEvents + RRScreenChangeNotify) {
+        const auto &screen = reinterpret_cast<const XRRScreenChangeNotifyEvent &>(event);
+        // The size before rotation, as RandR 1.1 has it
+        const bool sideways = screen.rotation & (RR_Rotate_90 | RR_Rotate_270);
+        shown.width = sideways ? screen.height : screen.width;
+        shown.height = sideways ? screen.width : screen.height;
+    } else if (event.type == guardian.randrEvents + RRNotify) {
+        const auto &notify = reinterpret_cast<const XRRNotifyEvent &>(event);
+        if (notify.subtype == RRNotify_CrtcChange) {
+            const auto  &change = reinterpret_cast<const XRRCrtcChangeNotifyEvent &>(event);
+            CrtcSetting &crtc = CrtcOf(shown, change.crtc);
+            crtc.mode = change.mode;
+            crtc.x = change.x;
+            crtc.y = change.y;
+            crtc.rotation = change.rotation;
+            if (crtc.mode == None)
+                TurnOff(crtc);
+        } else if (notify.subtype == RRNotify_OutputChange) {
+            const auto &change = reinterpret_cast<const XRROutputChangeNotifyEvent &>(event);
+            for (CrtcSetting &crtc : shown.crtcs)
+                crtc.outputs.erase(
+                    std::remove(crtc.outputs.begin(), crtc.outputs.end(), change.output),
+                    crtc.outputs.end());
+            if (change.crtc != None) {
+                std::vector<RROutput> &outputs = CrtcOf(shown, change.crtc).outputs;
+                outputs.insert(std::upper_bound(outputs.begin(), outputs.end(), change.output),
+                               change.output);
+            }
+        } else
+            return;
+    } else
         return;
-    if (now == guardian.game) {
+
+    if (shown == guardian.game) {
         if (!guardian.showingGame && guardian.away.known)
             guardian.desktop = guardian.away;
         guardian.showingGame = true;
-    } else if (LightsAllOf(now, guardian.game)) {
-        guardian.away = now;
+    } else if (LightsAllOf(shown, guardian.game)) {
+        guardian.away = shown;
         guardian.showingGame = false;
     }
 }
@@ -290,6 +356,7 @@ static void Obey(Guardian &guardian, char command)
     case guardChanged:
         if (guardian.display && guardian.phase != Phase::Idle) {
             guardian.game = ReadSetting(guardian.display);
+            guardian.shown = guardian.game;
             guardian.away = guardian.desktop;
             guardian.showingGame = true;
             guardian.phase = Phase::Changed;
@@ -342,11 +409,10 @@ void Guard_Run()
     Guardian guardian;
     for (;;) {
         // Events Xlib has read already do not wake poll
-        if (guardian.display && XPending(guardian.display) > 0) {
+        while (guardian.display && XPending(guardian.display) > 0) {
             XEvent event;
-            while (XPending(guardian.display) > 0)
-                XNextEvent(guardian.display, &event);
-            FollowScreen(guardian);
+            XNextEvent(guardian.display, &event);
+            Follow(guardian, event);
         }
         pollfd ready[2] = {{guardCommandFd, POLLIN, 0},
                            {guardian.display ? ConnectionNumber(guardian.display) : -1, POLLIN, 0}};
