@@ -2,6 +2,9 @@
 #include <cstdlib>
 #include <ostream>
 #include <string>
+#include <vector>
+
+#include <signal.h>
 
 #include <X11/keysym.h>
 
@@ -129,6 +132,130 @@ TEST_P(DesktopModeBack, WithinASecondOfTheEnd)
 
 INSTANTIATE_TEST_SUITE_P(, DesktopModeBack, ::testing::ValuesIn(waysOut),
                          [](const ::testing::TestParamInfo<WayOut> &info) {
+                             return std::string(info.param.name);
+                         });
+
+// A guardian that stops answering (stopped here, as a hung X server would
+// leave it) holds the game up a second in all, however many close requests
+// interrupt the wait; the game says it lost it, and SDL still gives the
+// desktop its mode back.
+TEST_F(RealDesktop, StoppedGuardianHoldsTheEndUpOneSecondAtMost)
+{
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "no frames; " << game->Describe();
+    const pid_t guardian = game->ChildNamed("quarvel-guard");
+    ASSERT_GT(guardian, 0) << "no guardian beside the game";
+    kill(guardian, SIGSTOP);
+    // A second for the guardian's answer, and the usual way out around it
+    constexpr int endMs = 3000;
+    constexpr int signalEveryMs = 200;
+    bool ended = false;
+    int  waited = 0;
+    for (; !ended && waited < 3 * endMs; waited += signalEveryMs) {
+        game->Signal(SIGTERM);
+        ended = game->WaitForExit(signalEveryMs);
+    }
+    ASSERT_TRUE(ended) << "SIGTERM every " << signalEveryMs << " ms; " << game->Describe();
+    EXPECT_LE(waited, endMs) << "ms from the first SIGTERM to the end, within "
+                             << signalEveryMs << " ms";
+    EXPECT_EQ(game->ExitCode(), 0) << game->Describe();
+    EXPECT_TRUE(ShowsDisplayMode(display, desktopWidth, desktopHeight, restoreMs))
+        << "after the game's end";
+    EXPECT_NE(game->Stderr().find("\nDisplay guard lost: no answer within a second\n"),
+              std::string::npos)
+        << game->Stderr();
+}
+
+// The desktop in a mode of its own, taken off the output while the game is
+// full screen (as when a monitor is swapped for one without that mode).
+class DesktopModeGone : public EndToEnd {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        server = ModeSwitchingServer(error);
+        ASSERT_NE(server, nullptr) << error;
+        ownMode = AddOwnMode(server->Connection());
+        ASSERT_NE(ownMode, None) << "the server refused a mode of the test's own";
+        ASSERT_TRUE(SetDisplayMode(server->Connection(), ownModeWidth, ownModeHeight));
+        ASSERT_NO_FATAL_FAILURE(StartGame(*server));
+        ASSERT_TRUE(ShowsDisplayMode(display, 800, 600, windowTimeoutMs))
+            << "with the game full screen; " << game->Describe();
+    }
+    void TearDown() override
+    {
+        game.reset();
+        if (!server)
+            return;
+        SetDesktopMode(server->Connection());
+        if (ownMode != None)
+            DestroyOwnMode(server->Connection(), ownMode);
+    }
+
+    XServer *server = nullptr;
+    XID      ownMode = None;
+};
+
+// After kill -9 the guardian cannot put the desktop's mode back: the server
+// refuses it. The monitor must still show a mode that fits the screen, not
+// be left dark.
+TEST_F(DesktopModeGone, AfterKillTheMonitorStaysLit)
+{
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "no frames; " << game->Describe();
+    ASSERT_TRUE(TakeOwnModeOffOutput(display, ownMode));
+    game->Signal(SIGKILL);
+    ASSERT_TRUE(game->WaitForExit(exitTimeoutMs)) << game->Describe();
+    std::string survivors;
+    ASSERT_TRUE(game->WaitForLeftoversGone(restoreMs, survivors))
+        << "the guardian did not finish within a second:" << survivors;
+    const DisplayMode mode = ReadDisplayMode(display);
+    EXPECT_TRUE(mode.width > 0 && mode.width == mode.screenWidth &&
+                mode.height == mode.screenHeight)
+        << "the monitor shows " << mode.Describe();
+}
+
+// How the game is started, other than from a terminal.
+struct Start {
+    const char              *name;
+    std::vector<std::string> environment;
+    std::vector<int>         closed; // standard descriptors it starts without
+};
+
+const Start starts[] = {
+    // As some launchers and service managers start programs
+    {"StandardDescriptorsClosed", {}, {0, 1, 2}},
+    // SDL takes its list of drivers in any case, and tries them in order
+    {"DriverNamedInCapitals", {"SDL_VIDEODRIVER=X11"}, {}},
+    {"DriverListEndingInX11", {"SDL_VIDEODRIVER=wayland,x11", "WAYLAND_DISPLAY=quarvel-e2e-none"},
+     {}},
+};
+
+void PrintTo(const Start &start, std::ostream *out)
+{
+    *out << start.name;
+}
+
+class DesktopModeBackAfterKill : public RealDesktop, public ::testing::WithParamInterface<Start> {
+protected:
+    std::vector<std::string> GameEnvironment() const override { return GetParam().environment; }
+    std::vector<int> GameClosedDescriptors() const override { return GetParam().closed; }
+};
+
+// However the game was started, the guardian is there to give the desktop
+// its mode back after kill -9.
+TEST_P(DesktopModeBackAfterKill, WhateverTheStart)
+{
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "no frames; " << game->Describe();
+    game->Signal(SIGKILL);
+    ASSERT_TRUE(game->WaitForExit(exitTimeoutMs)) << game->Describe();
+    EXPECT_TRUE(ShowsDisplayMode(display, desktopWidth, desktopHeight, restoreMs))
+        << "after kill -9; " << game->Describe();
+    std::string survivors;
+    EXPECT_TRUE(game->WaitForLeftoversGone(restoreMs, survivors))
+        << "still running a second after the game's end:" << survivors;
+}
+
+INSTANTIATE_TEST_SUITE_P(, DesktopModeBackAfterKill, ::testing::ValuesIn(starts),
+                         [](const ::testing::TestParamInfo<Start> &info) {
                              return std::string(info.param.name);
                          });
 

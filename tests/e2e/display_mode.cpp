@@ -13,15 +13,22 @@ std::string DisplayMode::Describe() const
 }
 
 // The CRTC of the first connected output that has one; None when there is
-// none.
-static RRCrtc ConnectedCrtc(Display *display, XRRScreenResources *resources)
+// none. With output, that output, or the first connected one when none is
+// lit.
+static RRCrtc ConnectedCrtc(Display *display, XRRScreenResources *resources,
+                            RROutput *output = nullptr)
 {
+    if (output)
+        *output = None;
     for (int i = 0; i < resources->noutput; ++i) {
-        XRROutputInfo *output = XRRGetOutputInfo(display, resources, resources->outputs[i]);
-        if (!output)
+        XRROutputInfo *info = XRRGetOutputInfo(display, resources, resources->outputs[i]);
+        if (!info)
             continue;
-        const RRCrtc crtc = output->connection == RR_Connected ? output->crtc : None;
-        XRRFreeOutputInfo(output);
+        const bool   connected = info->connection == RR_Connected;
+        const RRCrtc crtc = connected ? info->crtc : None;
+        XRRFreeOutputInfo(info);
+        if (output && connected && (crtc != None || *output == None))
+            *output = resources->outputs[i];
         if (crtc != None)
             return crtc;
     }
@@ -76,31 +83,121 @@ DisplayMode ReadDisplayMode(Display *display)
     }
 }
 
-bool SetDesktopMode(Display *display)
+bool SetDisplayMode(Display *display, int width, int height)
 {
     const Window root = DefaultRootWindow(display);
     XRRScreenResources *resources = XRRGetScreenResourcesCurrent(display, root);
     if (!resources)
         return false;
     bool set = false;
-    RRMode desktop = None;
+    RRMode wanted = None;
     for (int i = 0; i < resources->nmode; ++i)
-        if (resources->modes[i].width == desktopWidth &&
-            resources->modes[i].height == desktopHeight)
-            desktop = resources->modes[i].id;
-    const RRCrtc crtc = ConnectedCrtc(display, resources);
-    XRRCrtcInfo *info = crtc != None ? XRRGetCrtcInfo(display, resources, crtc) : nullptr;
-    if (desktop != None && info && info->noutput > 0) {
-        // The desktop is the largest mode: the screen grows first, then the
-        // CRTC fills it. Millimetres as at 96 dots per inch.
-        XRRSetScreenSize(display, root, desktopWidth, desktopHeight, desktopWidth * 254 / 960,
-                         desktopHeight * 254 / 960);
-        set = XRRSetCrtcConfig(display, resources, crtc, CurrentTime, 0, 0, desktop,
-                               info->rotation, info->outputs, info->noutput) == RRSetConfigSuccess;
+        if (static_cast<int>(resources->modes[i].width) == width &&
+            static_cast<int>(resources->modes[i].height) == height)
+            wanted = resources->modes[i].id;
+    RROutput output = None;
+    RRCrtc   crtc = ConnectedCrtc(display, resources, &output);
+    // A dark output (a test that failed) gets the first CRTC it can have
+    if (crtc == None && output != None)
+        if (XRROutputInfo *info = XRRGetOutputInfo(display, resources, output)) {
+            crtc = info->ncrtc > 0 ? info->crtcs[0] : None;
+            XRRFreeOutputInfo(info);
+        }
+    if (wanted != None && crtc != None) {
+        // The CRTC goes dark while the screen takes the new size, so that it
+        // fits the screen at every step. Millimetres as at 96 dots per inch.
+        XRRSetCrtcConfig(display, resources, crtc, CurrentTime, 0, 0, None, RR_Rotate_0, nullptr,
+                         0);
+        XRRSetScreenSize(display, root, width, height, width * 254 / 960, height * 254 / 960);
+        set = XRRSetCrtcConfig(display, resources, crtc, CurrentTime, 0, 0, wanted, RR_Rotate_0,
+                               &output, 1) == RRSetConfigSuccess;
         XSync(display, False);
     }
-    if (info)
-        XRRFreeCrtcInfo(info);
     XRRFreeScreenResources(resources);
     return set;
+}
+
+bool SetDesktopMode(Display *display)
+{
+    return SetDisplayMode(display, desktopWidth, desktopHeight);
+}
+
+// Refusals come as X errors, which the tests' handler ignores: the count
+// says whether there were any.
+static int ownModeErrors = 0;
+
+static int CountError(Display *, XErrorEvent *)
+{
+    ownModeErrors += 1;
+    return 0;
+}
+
+// Runs the requests of change, then says whether the server took them all.
+template <typename Change>
+static bool Refused(Display *display, Change change)
+{
+    XSync(display, False);
+    ownModeErrors = 0;
+    const XErrorHandler previous = XSetErrorHandler(CountError);
+    change();
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    return ownModeErrors > 0;
+}
+
+XID AddOwnMode(Display *display)
+{
+    XRRScreenResources *resources =
+        XRRGetScreenResourcesCurrent(display, DefaultRootWindow(display));
+    if (!resources)
+        return None;
+    RROutput output = None;
+    ConnectedCrtc(display, resources, &output);
+    XRRFreeScreenResources(resources);
+    if (output == None)
+        return None;
+    // Timings within the dummy monitor's ranges (xorg-dummy.conf)
+    char name[] = "quarvel-e2e-own";
+    XRRModeInfo *info = XRRAllocModeInfo(name, static_cast<int>(sizeof name - 1));
+    info->width = ownModeWidth;
+    info->height = ownModeHeight;
+    info->dotClock = 70000000;
+    info->hSyncStart = 1150;
+    info->hSyncEnd = 1250;
+    info->hTotal = 1400;
+    info->vSyncStart = 803;
+    info->vSyncEnd = 809;
+    info->vTotal = 833;
+    info->modeFlags = RR_HSyncNegative | RR_VSyncPositive;
+    RRMode mode = None;
+    const bool refused = Refused(display, [&]() {
+        mode = XRRCreateMode(display, DefaultRootWindow(display), info);
+        if (mode != None)
+            XRRAddOutputMode(display, output, mode);
+    });
+    XRRFreeModeInfo(info);
+    if (refused && mode != None) {
+        DestroyOwnMode(display, mode);
+        return None;
+    }
+    return mode;
+}
+
+bool TakeOwnModeOffOutput(Display *display, XID mode)
+{
+    XRRScreenResources *resources =
+        XRRGetScreenResourcesCurrent(display, DefaultRootWindow(display));
+    if (!resources)
+        return false;
+    RROutput output = None;
+    ConnectedCrtc(display, resources, &output);
+    XRRFreeScreenResources(resources);
+    return output != None &&
+           !Refused(display, [&]() { XRRDeleteOutputMode(display, output, mode); });
+}
+
+void DestroyOwnMode(Display *display, XID mode)
+{
+    TakeOwnModeOffOutput(display, mode);
+    Refused(display, [&]() { XRRDestroyMode(display, mode); });
 }

@@ -23,6 +23,19 @@ DisplayMode ReadDisplayMode(Display *display);
 // width x height.
 ::testing::AssertionResult ShowsDisplayMode(Display *display, int width, int height,
                                             int timeoutMs);
-// Puts the desktop's 1280x1024 back through XRandR (after a test that left
-// it otherwise, so that the next one starts from the desktop).
+// Sets a mode of the connected output through XRandR, as xrandr does (a
+// player's own choice, or the desktop's 1280x1024 put back after a test
+// that left it otherwise).
+bool SetDisplayMode(Display *display, int width, int height);
 bool SetDesktopMode(Display *display);
+
+// A mode of the test's own, 1104x800 (no built-in mode has that size), added
+// to the connected output as xrandr --newmode and --addmode do; None when the
+// server refuses it.
+constexpr int ownModeWidth = 1104;
+constexpr int ownModeHeight = 800;
+XID AddOwnMode(Display *display);
+// Takes it off the output (xrandr --delmode) while it is not shown.
+bool TakeOwnModeOffOutput(Display *display, XID mode);
+// Takes it off the output if it is still there, and destroys it.
+void DestroyOwnMode(Display *display, XID mode);

@@ -1,4 +1,8 @@
+#include <csignal>
 #include <string>
+
+#include <poll.h>
+#include <unistd.h>
 
 #include <X11/keysym.h>
 
@@ -46,9 +50,22 @@ TEST_F(EndToEnd, F1SwitchesToWindowAndBack)
     EXPECT_EQ(CountDebugLines(lines, "Program terminated."), 1) << log;
 }
 
+namespace {
+
+// The display guardian as ps shows it.
+const std::string guardianName = "quarvel-guard";
+
+// How the game ends after the player's own mode.
+enum class End { Escape, Sigkill };
+
+class PlayersMode : public RealDesktop, public ::testing::WithParamInterface<End> {};
+
 // On a desktop that really switches modes: the window is on the desktop's
-// 1280x1024, full screen is 800x600 again.
-TEST_F(RealDesktop, F1GivesTheDesktopItsModeAndTakesItAgain)
+// 1280x1024, where the player picks 640x480 (xrandr); full screen is 800x600
+// again, and the player's 640x480 is what comes back at the end, whether
+// the game ends itself (SDL would put back the 1280x1024 it saw at its
+// start) or is killed.
+TEST_P(PlayersMode, ComesBackAfterF1ToFullScreen)
 {
     ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "no frames; " << game->Describe();
     window = SwitchWithF1(display, *game, window, false, windowTimeoutMs);
@@ -56,6 +73,7 @@ TEST_F(RealDesktop, F1GivesTheDesktopItsModeAndTakesItAgain)
     EXPECT_TRUE(ShowsDisplayMode(display, desktopWidth, desktopHeight, restoreMs))
         << "with the game in a window";
     ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+    ASSERT_TRUE(SetDisplayMode(display, 640, 480)) << "the player's own mode";
 
     window = SwitchWithF1(display, *game, window, true, windowTimeoutMs);
     ASSERT_NE(window, None) << "F1 did not go back to full screen; " << game->Describe();
@@ -63,7 +81,53 @@ TEST_F(RealDesktop, F1GivesTheDesktopItsModeAndTakesItAgain)
     ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
     EXPECT_TRUE(ShowsScoreText(ReadScreen(display))) << "full screen again";
 
-    ASSERT_TRUE(EndsNormallyOnEscape());
-    EXPECT_TRUE(ShowsDisplayMode(display, desktopWidth, desktopHeight, restoreMs))
-        << "after the game's end";
+    if (GetParam() == End::Escape) {
+        ASSERT_TRUE(EndsNormallyOnEscape());
+    } else {
+        game->Signal(SIGKILL);
+        ASSERT_TRUE(game->WaitForExit(exitTimeoutMs)) << game->Describe();
+    }
+    EXPECT_TRUE(ShowsDisplayMode(display, 640, 480, restoreMs)) << "after the game's end";
 }
+
+INSTANTIATE_TEST_SUITE_P(, PlayersMode, ::testing::Values(End::Escape, End::Sigkill),
+                         [](const ::testing::TestParamInfo<End> &info) {
+                             return std::string(info.param == End::Escape ? "Escape" : "Sigkill");
+                         });
+
+// The guardian killed while the game is in a window: the game reaps it,
+// says so, and the next full screen has a new one, which gives the desktop
+// its mode back after kill -9.
+TEST_F(RealDesktop, LostGuardianIsReplacedBeforeTheNextFullScreen)
+{
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "no frames; " << game->Describe();
+    window = SwitchWithF1(display, *game, window, false, windowTimeoutMs);
+    ASSERT_NE(window, None) << "F1 did not give a window; " << game->Describe();
+    const pid_t first = game->ChildNamed(guardianName);
+    ASSERT_GT(first, 0) << "no " << guardianName << " beside the game";
+    kill(first, SIGKILL);
+    // Reaped, not left a zombie for the rest of the game
+    bool reaped = false;
+    for (int waited = 0; !reaped && waited < restoreMs; waited += 10) {
+        reaped = access(("/proc/" + std::to_string(first)).c_str(), F_OK) != 0;
+        poll(nullptr, 0, 10);
+    }
+    EXPECT_TRUE(reaped) << "the killed guardian is still there (a zombie?)";
+
+    window = SwitchWithF1(display, *game, window, true, windowTimeoutMs);
+    ASSERT_NE(window, None) << "F1 did not go back to full screen; " << game->Describe();
+    EXPECT_TRUE(ShowsDisplayMode(display, 800, 600, windowTimeoutMs)) << "full screen again";
+    const pid_t second = game->ChildNamed(guardianName);
+    EXPECT_GT(second, 0) << "no new guardian for the new full screen";
+    EXPECT_NE(second, first);
+
+    game->Signal(SIGKILL);
+    ASSERT_TRUE(game->WaitForExit(exitTimeoutMs)) << game->Describe();
+    EXPECT_TRUE(ShowsDisplayMode(display, desktopWidth, desktopHeight, restoreMs))
+        << "after kill -9; " << game->Describe();
+    const StderrLines lines = SplitStderr(game->Stderr());
+    ASSERT_EQ(lines.other.size(), 1u) << game->Stderr();
+    EXPECT_EQ(lines.other[0], "Display guard lost: killed by signal 9");
+}
+
+} // namespace

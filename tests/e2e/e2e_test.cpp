@@ -51,11 +51,13 @@ void EndToEnd::SetUp()
     StartGame(TestXServer());
 }
 
-void EndToEnd::StartGame(XServer &on, const std::vector<std::string> &environment)
+void EndToEnd::StartGame(XServer &on, const std::vector<std::string> &environment,
+                         const std::vector<int> &closed)
 {
     display = on.Connection();
     ASSERT_NE(display, nullptr) << "no X server for the end-to-end tests";
-    game = std::make_unique<GameProcess>(on.DisplayName(), environment);
+    game = std::make_unique<GameProcess>(on.DisplayName(), environment,
+                                         std::vector<std::string>{}, closed);
     ASSERT_TRUE(game->Started()) << "could not start the game";
     window = WaitForGameWindow(display, *game, windowTimeoutMs);
     ASSERT_NE(window, None) << "no window titled \"" << gameWindowTitle
@@ -69,7 +71,7 @@ void RealDesktop::SetUp()
     ASSERT_NE(server, nullptr) << error;
     ASSERT_TRUE(ShowsDisplayMode(server->Connection(), desktopWidth, desktopHeight, 0))
         << "before the game";
-    ASSERT_NO_FATAL_FAILURE(StartGame(*server, GameEnvironment()));
+    ASSERT_NO_FATAL_FAILURE(StartGame(*server, GameEnvironment(), GameClosedDescriptors()));
     ASSERT_TRUE(ShowsDisplayMode(display, 800, 600, windowTimeoutMs))
         << "with the game full screen; " << game->Describe();
 }

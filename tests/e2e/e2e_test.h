@@ -32,9 +32,10 @@ XServer *ModeSwitchingServer(std::string &error);
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override;
-    // Starts the game on server, with environment added to its own, and
-    // waits for its window.
-    void StartGame(XServer &server, const std::vector<std::string> &environment = {});
+    // Starts the game on server, with environment added to its own and
+    // without the standard descriptors in closed, and waits for its window.
+    void StartGame(XServer &server, const std::vector<std::string> &environment = {},
+                   const std::vector<int> &closed = {});
     // Escape, held until the game is gone: it must end by itself with
     // exit code 0.
     ::testing::AssertionResult EndsNormallyOnEscape();
@@ -53,6 +54,8 @@ protected:
     void TearDown() override;
     // What the game's environment gets beside ours.
     virtual std::vector<std::string> GameEnvironment() const { return {}; }
+    // The standard descriptors the game starts without.
+    virtual std::vector<int> GameClosedDescriptors() const { return {}; }
 
     XServer *server = nullptr;
 };

@@ -68,7 +68,8 @@ static std::string CommandLine(pid_t pid)
 
 GameProcess::GameProcess(const std::string &displayName,
                          const std::vector<std::string> &environment,
-                         const std::vector<std::string> &launcher)
+                         const std::vector<std::string> &launcher,
+                         const std::vector<int> &closed)
 {
     // The game's environment: ours with DISPLAY pointing at the test server,
     // no SDL_VIDEODRIVER (unit tests set it to offscreen) and the test's own
@@ -112,7 +113,7 @@ GameProcess::GameProcess(const std::string &displayName,
     }
     std::vector<std::string> argv = launcher;
     argv.push_back(program);
-    const pid_t child = Spawn(argv, errorPipe[1], false, -1, SIGKILL, &variables);
+    const pid_t child = Spawn(argv, errorPipe[1], false, -1, SIGKILL, &variables, closed);
     close(errorPipe[1]);
     if (child < 0) {
         close(errorPipe[0]);
@@ -235,6 +236,20 @@ void GameProcess::Signal(int signalNumber)
 {
     if (pid > 0 && !ended)
         kill(pid, signalNumber);
+}
+
+pid_t GameProcess::ChildNamed(const std::string &name) const
+{
+    if (pid <= 0 || ended)
+        return -1;
+    for (const ProcessEntry &child : ChildrenOf(pid)) {
+        std::ifstream in("/proc/" + std::to_string(child.pid) + "/comm");
+        std::string comm;
+        std::getline(in, comm);
+        if (comm == name && child.state != 'Z')
+            return child.pid;
+    }
+    return -1;
 }
 
 bool GameProcess::WaitForExit(int timeoutMs)

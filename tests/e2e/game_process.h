@@ -19,9 +19,12 @@ public:
     // launcher, when given, is run instead with the game's path as its last
     // argument, and must exec it: sh -c 'sleep 60 & exec "$0"' starts the
     // game with a child it did not make.
+    // closed: standard descriptors the game starts without (stderr among
+    // them: nothing is captured).
     explicit GameProcess(const std::string &displayName,
                          const std::vector<std::string> &environment = {},
-                         const std::vector<std::string> &launcher = {});
+                         const std::vector<std::string> &launcher = {},
+                         const std::vector<int> &closed = {});
     ~GameProcess();
     GameProcess(const GameProcess &) = delete;
     GameProcess &operator=(const GameProcess &) = delete;
@@ -30,6 +33,9 @@ public:
     pid_t Pid() const { return pid; }
     // Sends a signal while the game runs.
     void Signal(int signalNumber);
+    // The game's child process of this name (its "comm", as ps shows it);
+    // -1 when it has none.
+    pid_t ChildNamed(const std::string &name) const;
     // Waits at most timeoutMs for the game to end; true once it has.
     bool WaitForExit(int timeoutMs);
     // After the end: the exit code, or -1 when a signal killed it.

@@ -24,7 +24,8 @@ static std::vector<char *> Pointers(const std::vector<std::string> &strings)
 }
 
 pid_t Spawn(const std::vector<std::string> &argv, int outputFd, bool outputToo, int keepFd,
-            int deathSignal, const std::vector<std::string> *environment)
+            int deathSignal, const std::vector<std::string> *environment,
+            const std::vector<int> &closed)
 {
     // Everything the child needs is made before fork: it only makes system
     // calls, then execs.
@@ -57,6 +58,8 @@ pid_t Spawn(const std::vector<std::string> &argv, int outputFd, bool outputToo, 
     }
     if (keepFd >= 0)
         fcntl(keepFd, F_SETFD, 0);
+    for (const int fd : closed)
+        close(fd);
     execvpe(args[0], args.data(), childEnvironment);
     const char *reason = std::strerror(errno);
     (void)!write(STDERR_FILENO, "cannot run ", 11);

@@ -14,9 +14,12 @@
 // sent to it if this process dies first. stderr (and stdout when
 // outputToo) goes to outputFd when that is not -1; keepFd, when not -1, is
 // the one descriptor beyond those handed on. With environment the child gets
-// exactly those "NAME=value" entries, without it ours. -1 when fork fails.
+// exactly those "NAME=value" entries, without it ours. The descriptors in
+// closed (0 to 2) it starts without, as some launchers start programs. -1
+// when fork fails.
 pid_t Spawn(const std::vector<std::string> &argv, int outputFd, bool outputToo, int keepFd,
-            int deathSignal, const std::vector<std::string> *environment = nullptr);
+            int deathSignal, const std::vector<std::string> *environment = nullptr,
+            const std::vector<int> &closed = {});
 
 // A descriptor that becomes readable when the process ends; -1 on an old
 // kernel.

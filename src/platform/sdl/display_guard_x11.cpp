@@ -1,106 +1,25 @@
-// The display guardian on X11: gives the desktop its mode back however the game ends.
+// The display guardian on X11: gives the desktop its mode back however the
+// game ends. It runs in a process of its own (display_guard.cpp starts it).
 
 #include "platform/sdl/display_guard.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pthread.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
-// What the game says to the guardian, one byte each. The guardian answers
-// the ones the game waits for with an ack byte.
-enum : char {
-    commandBeforeChange = 'P', // read the desktop's mode now; ack
-    commandChanged = 'S',      // read the game's mode now
-    commandRestored = 'R',     // make sure the desktop has its mode; ack
-    answerDone = 'A',
-};
-
-// The game never waits longer for the guardian than this: a guardian that
-// hangs (an X server that stopped answering) must not hang the game.
-static constexpr int answerWaitMs = 1000;
-
-// [SECTION] The game's side
-
-struct GuardLink {
-    pid_t pid = -1;       // the guardian; -1 when there is none
-    int   commandFd = -1; // write end of the command pipe
-    int   answerFd = -1;  // read end of the answer pipe
-};
-
-static GuardLink guard;
-
-// Also run in every process forked from the game later (SDL forks one for
-// a message box): without our ends of the pipes there, the guardian hears
-// of the game's end when the game ends, not when that child does.
-static void ForgetGuard()
-{
-    if (guard.commandFd >= 0)
-        close(guard.commandFd);
-    if (guard.answerFd >= 0)
-        close(guard.answerFd);
-    guard = GuardLink{};
-}
-
-static void Tell(char command, bool waitForAnswer)
-{
-    if (guard.pid < 0)
-        return;
-    // SIGPIPE is ignored, so a guardian that has gone shows as an error here
-    ssize_t written;
-    do
-        written = write(guard.commandFd, &command, 1);
-    while (written < 0 && errno == EINTR);
-    if (written != 1) {
-        ForgetGuard();
-        return;
-    }
-    if (!waitForAnswer)
-        return;
-    pollfd ready{guard.answerFd, POLLIN, 0};
-    int polled;
-    do
-        polled = poll(&ready, 1, answerWaitMs);
-    while (polled < 0 && errno == EINTR);
-    char answer = 0;
-    if (polled != 1 || read(guard.answerFd, &answer, 1) != 1 || answer != answerDone)
-        ForgetGuard();
-}
-
-void Guard_BeforeModeChange()
-{
-    Tell(commandBeforeChange, true);
-}
-
-void Guard_ModeChanged()
-{
-    Tell(commandChanged, false);
-}
-
-void Guard_ModeRestored()
-{
-    Tell(commandRestored, true);
-}
-
-pid_t Guard_Pid()
-{
-    return guard.pid;
-}
-
-// [SECTION] The guardian's side
-
 // One CRTC's part of a screen setting: which mode it shows where, on which
-// outputs.
+// outputs (sorted). A CRTC that is off has no place, rotation or outputs.
 struct CrtcSetting {
     RRCrtc                crtc = 0;
     RRMode                mode = None;
@@ -121,23 +40,34 @@ struct ScreenSetting {
     bool operator==(const ScreenSetting &) const = default;
 };
 
+// Idle: the screen has the desktop's mode. Changing: the game is switching.
+// Changed: the game has its own mode (or is away from it for a while,
+// minimised, and SDL switches back as it returns).
 enum class Phase { Idle, Changing, Changed };
 
 struct Guardian {
     Display      *display = nullptr;
+    int           randrEvents = 0; // XRandR's first event code
     int           widthMm = 0; // the screen's size in mm when we connected
     int           heightMm = 0;
     int           widthAtConnect = 0;
     int           heightAtConnect = 0;
     Phase         phase = Phase::Idle;
-    ScreenSetting desktop; // the mode to come back to
-    ScreenSetting game;    // the mode the game changed to
+    ScreenSetting desktop;          // the mode to come back to
+    ScreenSetting game;             // the mode the game changed to
+    ScreenSetting shown;            // while Changed: the screen as its events tell it
+    ScreenSetting away;             // while Changed: the last whole setting not the game's
+    bool          showingGame = false; // while Changed: the screen shows the game's mode
+    bool          restoreNoted = false; // the game's own restore began on the game's mode
 };
 
-// Whatever the server says about one request, the guardian goes on: the
-// worst case is a mode it could not put back.
-static int IgnoreXError(Display *, XErrorEvent *)
+// X errors since the count was reset: a refused request. The guardian goes
+// on whatever the server says; the steps that must work check the count.
+static int xErrors = 0;
+
+static int CountXError(Display *, XErrorEvent *)
 {
+    xErrors += 1;
     return 0;
 }
 
@@ -154,8 +84,8 @@ static bool Connect(Guardian &guardian)
     guardian.display = XOpenDisplay(nullptr);
     if (!guardian.display)
         return false;
-    int eventBase = 0, errorBase = 0;
-    if (!XRRQueryExtension(guardian.display, &eventBase, &errorBase)) {
+    int errorBase = 0;
+    if (!XRRQueryExtension(guardian.display, &guardian.randrEvents, &errorBase)) {
         XCloseDisplay(guardian.display);
         guardian.display = nullptr;
         return false;
@@ -165,16 +95,34 @@ static bool Connect(Guardian &guardian)
     guardian.heightMm = DisplayHeightMM(guardian.display, screen);
     guardian.widthAtConnect = DisplayWidth(guardian.display, screen);
     guardian.heightAtConnect = DisplayHeight(guardian.display, screen);
+    // SDL switches by itself as the game is minimised and comes back: the
+    // guardian follows every change of the screen
+    XRRSelectInput(guardian.display, DefaultRootWindow(guardian.display),
+                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
     return true;
 }
 
+static void TurnOff(CrtcSetting &crtc)
+{
+    crtc.mode = None;
+    crtc.x = crtc.y = 0;
+    crtc.rotation = RR_Rotate_0;
+    crtc.outputs.clear();
+}
+
+// The screen's setting, read in one piece: the server is held while it is
+// read, so that another client's change cannot land half way through.
 static ScreenSetting ReadSetting(Display *display)
 {
     ScreenSetting setting;
     const Window root = DefaultRootWindow(display);
+    XGrabServer(display);
     XRRScreenResources *resources = XRRGetScreenResourcesCurrent(display, root);
-    if (!resources)
+    if (!resources) {
+        XUngrabServer(display);
+        XFlush(display);
         return setting;
+    }
     Window parent;
     int x, y;
     unsigned width = 0, height = 0, border, depth;
@@ -192,10 +140,15 @@ static ScreenSetting ReadSetting(Display *display)
         crtc.y = info->y;
         crtc.rotation = info->rotation;
         crtc.outputs.assign(info->outputs, info->outputs + info->noutput);
+        std::sort(crtc.outputs.begin(), crtc.outputs.end());
+        if (crtc.mode == None)
+            TurnOff(crtc);
         setting.crtcs.push_back(crtc);
         XRRFreeCrtcInfo(info);
     }
     XRRFreeScreenResources(resources);
+    XUngrabServer(display);
+    XFlush(display);
     setting.known = true;
     return setting;
 }
@@ -208,171 +161,278 @@ static const CrtcSetting *FindCrtc(const ScreenSetting &setting, RRCrtc crtc)
     return nullptr;
 }
 
-// Puts the desktop's setting back the way xrandr would: CRTCs that change
-// are switched off first when the screen changes size, so that every CRTC
-// fits the screen at every step; then the size, then the CRTCs.
-static void RestoreDesktop(Guardian &guardian, const ScreenSetting &now)
+// The CRTC's part of setting, added (off) when it has none yet.
+static CrtcSetting &CrtcOf(ScreenSetting &setting, RRCrtc crtc)
+{
+    for (CrtcSetting &candidate : setting.crtcs)
+        if (candidate.crtc == crtc)
+            return candidate;
+    setting.crtcs.push_back(CrtcSetting{});
+    setting.crtcs.back().crtc = crtc;
+    return setting.crtcs.back();
+}
+
+// Every output lit in other is lit in setting. A switch (SDL's, xrandr's)
+// passes through settings with the output dark; those are no one's mode.
+static bool LightsAllOf(const ScreenSetting &setting, const ScreenSetting &other)
+{
+    for (const CrtcSetting &crtc : other.crtcs) {
+        if (crtc.mode == None)
+            continue;
+        for (const RROutput output : crtc.outputs) {
+            bool lit = false;
+            for (const CrtcSetting &candidate : setting.crtcs)
+                for (const RROutput shown : candidate.outputs)
+                    lit = lit || (candidate.mode != None && shown == output);
+            if (!lit)
+                return false;
+        }
+    }
+    return true;
+}
+
+// One CRTC set, and whether the server took it.
+static bool SetCrtc(Display *display, XRRScreenResources *resources, const CrtcSetting &crtc)
+{
+    std::vector<RROutput> outputs = crtc.outputs;
+    return XRRSetCrtcConfig(display, resources, crtc.crtc, CurrentTime, crtc.x, crtc.y, crtc.mode,
+                            crtc.rotation, outputs.data(), static_cast<int>(outputs.size())) ==
+           RRSetConfigSuccess;
+}
+
+// Puts a setting on the screen the way xrandr would: CRTCs that change are
+// switched off first when the screen changes size, so that every CRTC fits
+// the screen at every step; then the size, then the CRTCs. False at the
+// first step the server refuses; the screen may be dark then.
+static bool Apply(Guardian &guardian, const ScreenSetting &target)
 {
     Display     *display = guardian.display;
     const Window root = DefaultRootWindow(display);
+    const ScreenSetting now = ReadSetting(display);
     XRRScreenResources *resources = XRRGetScreenResourcesCurrent(display, root);
-    if (!resources)
-        return;
-    const ScreenSetting &desktop = guardian.desktop;
-    const bool resize = now.width != desktop.width || now.height != desktop.height;
+    if (!now.known || !resources) {
+        if (resources)
+            XRRFreeScreenResources(resources);
+        return false;
+    }
+    const bool resize = now.width != target.width || now.height != target.height;
     std::vector<const CrtcSetting *> changing;
-    for (const CrtcSetting &crtc : desktop.crtcs) {
+    for (const CrtcSetting &crtc : target.crtcs) {
         const CrtcSetting *current = FindCrtc(now, crtc.crtc);
         if (!current || !(*current == crtc))
             changing.push_back(&crtc);
     }
+    bool applied = true;
     if (resize) {
-        for (const CrtcSetting *crtc : changing)
-            XRRSetCrtcConfig(display, resources, crtc->crtc, CurrentTime, 0, 0, None, RR_Rotate_0,
-                             nullptr, 0);
+        for (const CrtcSetting *crtc : changing) {
+            CrtcSetting off{crtc->crtc, None, 0, 0, RR_Rotate_0, {}};
+            applied = applied && SetCrtc(display, resources, off);
+        }
         // The millimetres we saw at the start belong to the size we saw then
         int widthMm = guardian.widthMm, heightMm = guardian.heightMm;
-        if (desktop.width != guardian.widthAtConnect || desktop.height != guardian.heightAtConnect ||
+        if (target.width != guardian.widthAtConnect || target.height != guardian.heightAtConnect ||
             widthMm <= 0 || heightMm <= 0) {
             // 96 dots per inch
-            widthMm = desktop.width * 254 / 960;
-            heightMm = desktop.height * 254 / 960;
+            widthMm = target.width * 254 / 960;
+            heightMm = target.height * 254 / 960;
         }
-        XRRSetScreenSize(display, root, desktop.width, desktop.height, widthMm, heightMm);
+        // XRRSetScreenSize has no reply: a refusal comes as an error
+        if (applied) {
+            xErrors = 0;
+            XRRSetScreenSize(display, root, target.width, target.height, widthMm, heightMm);
+            XSync(display, False);
+            applied = xErrors == 0;
+        }
     }
-    for (const CrtcSetting *crtc : changing) {
-        std::vector<RROutput> outputs = crtc->outputs;
-        XRRSetCrtcConfig(display, resources, crtc->crtc, CurrentTime, crtc->x, crtc->y, crtc->mode,
-                         crtc->rotation, outputs.data(), static_cast<int>(outputs.size()));
-    }
+    for (const CrtcSetting *crtc : changing)
+        applied = applied && SetCrtc(display, resources, *crtc);
     XRRFreeScreenResources(resources);
     XSync(display, False);
+    return applied;
+}
+
+// Puts the desktop's setting back. Where the server refuses a step (the
+// desktop's mode was taken off its output meanwhile, a monitor changed),
+// what the screen showed before comes back instead: a lit monitor in the
+// game's mode beats a dark one.
+static void RestoreDesktop(Guardian &guardian, const ScreenSetting &before)
+{
+    if (!Apply(guardian, guardian.desktop))
+        Apply(guardian, before);
 }
 
 // The game has given the mode back, or has gone: where the screen still has
-// the game's mode (or a change was cut short), the desktop gets its own.
-// A mode the player chose since is left alone.
+// the game's mode (or had it as the game's own restore began, or a change
+// was cut short), the desktop gets its own. A mode the player chose while
+// the game's was not showing is left alone.
 static void Settle(Guardian &guardian)
 {
-    if (guardian.phase == Phase::Idle || !guardian.display || !guardian.desktop.known)
-        return;
-    const ScreenSetting now = ReadSetting(guardian.display);
-    if (now.known && !(now == guardian.desktop)) {
-        const bool stillGame = guardian.phase == Phase::Changing || now == guardian.game;
-        if (stillGame)
+    if (guardian.phase != Phase::Idle && guardian.display && guardian.desktop.known) {
+        const ScreenSetting now = ReadSetting(guardian.display);
+        const bool          stillGame = guardian.phase == Phase::Changing ||
+                               guardian.restoreNoted || now == guardian.game;
+        if (now.known && !(now == guardian.desktop) && stillGame)
             RestoreDesktop(guardian, now);
     }
     guardian.phase = Phase::Idle;
+    guardian.restoreNoted = false;
 }
 
-static void Answer(int answerFd)
+// One change of the screen, as its event tells it, while the game has its
+// mode. The events are taken in order, each for the setting it made: the
+// guardian sees every step, however soon the next one came. When the screen
+// comes back to the game's mode (SDL, as the minimised game returns), the
+// last whole setting it showed before is the one to come back to: the
+// desktop's, or one the player chose while the game was away.
+static void Follow(Guardian &guardian, const XEvent &event)
 {
-    const char done = answerDone;
-    const ssize_t written = write(answerFd, &done, 1);
+    if (guardian.phase != Phase::Changed)
+        return;
+    ScreenSetting &shown = guardian.shown;
+    if (event.type == guardian.randrEvents + RRScreenChangeNotify) {
+        const auto &screen = reinterpret_cast<const XRRScreenChangeNotifyEvent &>(event);
+        // The size before rotation, as RandR 1.1 has it
+        const bool sideways = screen.rotation & (RR_Rotate_90 | RR_Rotate_270);
+        shown.width = sideways ? screen.height : screen.width;
+        shown.height = sideways ? screen.width : screen.height;
+    } else if (event.type == guardian.randrEvents + RRNotify) {
+        const auto &notify = reinterpret_cast<const XRRNotifyEvent &>(event);
+        if (notify.subtype == RRNotify_CrtcChange) {
+            const auto  &change = reinterpret_cast<const XRRCrtcChangeNotifyEvent &>(event);
+            CrtcSetting &crtc = CrtcOf(shown, change.crtc);
+            crtc.mode = change.mode;
+            crtc.x = change.x;
+            crtc.y = change.y;
+            crtc.rotation = change.rotation;
+            if (crtc.mode == None)
+                TurnOff(crtc);
+        } else if (notify.subtype == RRNotify_OutputChange) {
+            const auto &change = reinterpret_cast<const XRROutputChangeNotifyEvent &>(event);
+            for (CrtcSetting &crtc : shown.crtcs)
+                crtc.outputs.erase(
+                    std::remove(crtc.outputs.begin(), crtc.outputs.end(), change.output),
+                    crtc.outputs.end());
+            if (change.crtc != None) {
+                std::vector<RROutput> &outputs = CrtcOf(shown, change.crtc).outputs;
+                outputs.insert(std::upper_bound(outputs.begin(), outputs.end(), change.output),
+                               change.output);
+            }
+        } else
+            return;
+    } else
+        return;
+
+    if (shown == guardian.game) {
+        if (!guardian.showingGame && guardian.away.known)
+            guardian.desktop = guardian.away;
+        guardian.showingGame = true;
+    } else if (LightsAllOf(shown, guardian.game)) {
+        guardian.away = shown;
+        guardian.showingGame = false;
+    }
+}
+
+static void Answer()
+{
+    const char done = guardAnswerDone;
+    const ssize_t written = write(guardAnswerFd, &done, 1);
     (void)written;
 }
 
-[[noreturn]] static void RunGuardian(int commandFd, int answerFd)
+static void Obey(Guardian &guardian, char command)
+{
+    switch (command) {
+    case guardBeforeChange:
+        if (Connect(guardian)) {
+            // After an F1 back to full screen the desktop may have a
+            // mode the player chose in between: that one comes back.
+            guardian.desktop = ReadSetting(guardian.display);
+            guardian.game = ScreenSetting{};
+            guardian.phase = Phase::Changing;
+            guardian.restoreNoted = false;
+        }
+        Answer();
+        break;
+    case guardChanged:
+        if (guardian.display && guardian.phase != Phase::Idle) {
+            guardian.game = ReadSetting(guardian.display);
+            guardian.shown = guardian.game;
+            guardian.away = guardian.desktop;
+            guardian.showingGame = true;
+            guardian.phase = Phase::Changed;
+        }
+        break;
+    case guardBeforeRestore:
+        // SDL puts back the mode it saw at its start, not the one the
+        // desktop had before this change: Settle corrects it afterwards
+        if (guardian.display && guardian.phase == Phase::Changed)
+            guardian.restoreNoted = ReadSetting(guardian.display) == guardian.game;
+        Answer();
+        break;
+    case guardRestored:
+        Settle(guardian);
+        Answer();
+        break;
+    default:
+        break;
+    }
+}
+
+void Guard_Run()
 {
     prctl(PR_SET_NAME, "quarvel-guard");
     // Ctrl+C, Ctrl+\ and a closing terminal reach the whole process group;
-    // the guardian stays until the game itself has gone.
+    // the guardian stays until the game itself has gone. The game held
+    // them back until now.
     signal(SIGINT, SIG_IGN);
     signal(SIGQUIT, SIG_IGN);
     signal(SIGHUP, SIG_IGN);
     signal(SIGPIPE, SIG_IGN);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
 
-    // Nothing of the game's but the two pipes: a stderr pipe held open here
-    // would keep whoever reads the game's stderr waiting after the game ends.
+    // Nothing of the game's but the two pipes, which came above 2: a stderr
+    // pipe held open here would keep whoever reads the game's stderr
+    // waiting after the game ends.
     const int null = open("/dev/null", O_RDWR);
     if (null >= 0) {
         dup2(null, STDIN_FILENO);
         dup2(null, STDOUT_FILENO);
         dup2(null, STDERR_FILENO);
     }
-    dup2(commandFd, 3);
-    dup2(answerFd, 4);
-    commandFd = 3;
-    answerFd = 4;
-    close_range(5, ~0U, 0);
+    close_range(guardAnswerFd + 1, ~0U, 0);
 
-    XSetErrorHandler(IgnoreXError);
+    XSetErrorHandler(CountXError);
     XSetIOErrorHandler(LeaveOnXIOError);
 
     Guardian guardian;
     for (;;) {
+        // Events Xlib has read already do not wake poll
+        while (guardian.display && XPending(guardian.display) > 0) {
+            XEvent event;
+            XNextEvent(guardian.display, &event);
+            Follow(guardian, event);
+        }
+        pollfd ready[2] = {{guardCommandFd, POLLIN, 0},
+                           {guardian.display ? ConnectionNumber(guardian.display) : -1, POLLIN, 0}};
+        if (poll(ready, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (ready[1].revents)
+            XEventsQueued(guardian.display, QueuedAfterReading);
+        if (!ready[0].revents)
+            continue;
         char command = 0;
-        const ssize_t got = read(commandFd, &command, 1);
+        const ssize_t got = read(guardCommandFd, &command, 1);
         if (got < 0 && errno == EINTR)
             continue;
         if (got != 1)
             break; // the game has gone
-        switch (command) {
-        case commandBeforeChange:
-            if (Connect(guardian)) {
-                // After an F1 back to full screen the desktop may have a
-                // mode the player chose in between: that one comes back.
-                guardian.desktop = ReadSetting(guardian.display);
-                guardian.game = ScreenSetting{};
-                guardian.phase = Phase::Changing;
-            }
-            Answer(answerFd);
-            break;
-        case commandChanged:
-            if (guardian.display && guardian.phase != Phase::Idle) {
-                guardian.game = ReadSetting(guardian.display);
-                guardian.phase = Phase::Changed;
-            }
-            break;
-        case commandRestored:
-            Settle(guardian);
-            Answer(answerFd);
-            break;
-        default:
-            break;
-        }
+        Obey(guardian, command);
     }
     Settle(guardian);
     _exit(0);
-}
-
-void Guard_Start()
-{
-    if (guard.pid >= 0)
-        return;
-    // XRandR needs an X display; SDL uses another video driver only when
-    // told to.
-    const char *display = std::getenv("DISPLAY");
-    const char *driver = std::getenv("SDL_VIDEODRIVER");
-    if (!display || !*display || (driver && *driver && std::strcmp(driver, "x11") != 0))
-        return;
-
-    int commands[2], answers[2];
-    if (pipe2(commands, O_CLOEXEC) != 0)
-        return;
-    if (pipe2(answers, O_CLOEXEC) != 0) {
-        close(commands[0]);
-        close(commands[1]);
-        return;
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        close(commands[1]);
-        close(answers[0]);
-        RunGuardian(commands[0], answers[1]);
-    }
-    close(commands[0]);
-    close(answers[1]);
-    if (child < 0) {
-        close(commands[1]);
-        close(answers[0]);
-        return;
-    }
-    guard.pid = child;
-    guard.commandFd = commands[1];
-    guard.answerFd = answers[0];
-
-    static bool childHookSet = false;
-    if (!childHookSet && pthread_atfork(nullptr, nullptr, ForgetGuard) == 0)
-        childHookSet = true;
 }

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <vector>
 
+#include <fcntl.h>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/prctl.h>
@@ -72,8 +73,29 @@ static Uint32 SdlMilliseconds()
     return SDL_GetTicks();
 }
 
+// A launcher or service manager may start the game with stdin, stdout or
+// stderr closed. The next file opened (the X connection) would take that
+// number, and stderr lines would go into it: /dev/null holds the place.
+static void KeepStandardDescriptorsOpen()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
+            continue;
+        // The lowest free number: fd itself, those below it being open
+        const int null = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (null >= 0 && null != fd) {
+            dup2(null, fd);
+            close(null);
+        }
+    }
+}
+
 void Sys_Init()
 {
+    KeepStandardDescriptorsOpen();
+    // The guardian is this program started again: it goes no further
+    Guard_RunIfGuardian();
+
     SetClockSource(SdlMilliseconds);
 
     // A log line that cannot be written (stderr a pipe whose reader has
@@ -87,8 +109,7 @@ void Sys_Init()
         std::exit(0);
     }
 
-    // While the program still has one thread, and before any signal
-    // handler of ours that the child must not have
+    // Early, so that it is up by the first mode change
     Guard_Start();
 
     // SDL would turn the signals into SDL_QUIT itself, but only while its

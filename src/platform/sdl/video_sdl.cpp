@@ -240,6 +240,8 @@ bool Vid_ChangeDisplayMode(int width, int height, int bits)
 bool Vid_RestoreDisplayMode()
 {
     bool restored = true;
+    if (sdlVideo.modeChanged)
+        Guard_BeforeRestore();
     // Leaving full screen gives the desktop its own mode back
     DropModeWindow();
     if (sdlVideo.window && (SDL_GetWindowFlags(sdlVideo.window) & SDL_WINDOW_FULLSCREEN)) {
@@ -247,8 +249,8 @@ bool Vid_RestoreDisplayMode()
         if (!restored)
             Sdl_ReportFailure("SDL_SetWindowFullscreen");
     }
-    // Whatever SDL believes the desktop's mode to be, the guardian kept
-    // the real one
+    // SDL gives back the mode it saw at its start; the guardian kept the
+    // one the desktop had just before this change
     if (sdlVideo.modeChanged)
         Guard_ModeRestored();
     sdlVideo.modeChanged = false;
