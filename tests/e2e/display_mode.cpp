@@ -145,7 +145,8 @@ static bool Refused(Display *display, Change change)
     return ownModeErrors > 0;
 }
 
-XID AddOwnMode(Display *display)
+// The output that shows the desktop; None when there is none.
+static RROutput ConnectedOutput(Display *display)
 {
     XRRScreenResources *resources =
         XRRGetScreenResourcesCurrent(display, DefaultRootWindow(display));
@@ -154,6 +155,12 @@ XID AddOwnMode(Display *display)
     RROutput output = None;
     ConnectedCrtc(display, resources, &output);
     XRRFreeScreenResources(resources);
+    return output;
+}
+
+XID AddOwnMode(Display *display)
+{
+    const RROutput output = ConnectedOutput(display);
     if (output == None)
         return None;
     // Timings within the dummy monitor's ranges (xorg-dummy.conf)
@@ -185,13 +192,7 @@ XID AddOwnMode(Display *display)
 
 bool TakeOwnModeOffOutput(Display *display, XID mode)
 {
-    XRRScreenResources *resources =
-        XRRGetScreenResourcesCurrent(display, DefaultRootWindow(display));
-    if (!resources)
-        return false;
-    RROutput output = None;
-    ConnectedCrtc(display, resources, &output);
-    XRRFreeScreenResources(resources);
+    const RROutput output = ConnectedOutput(display);
     return output != None &&
            !Refused(display, [&]() { XRRDeleteOutputMode(display, output, mode); });
 }
