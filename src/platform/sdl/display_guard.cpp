@@ -3,6 +3,7 @@
 
 #include "platform/sdl/display_guard.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -16,10 +17,11 @@
 #include <poll.h>
 #include <pthread.h>
 #include <spawn.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "platform/sdl/sdl_backend.h"
 
 extern char **environ;
 
@@ -149,27 +151,16 @@ static void LoseGuard(const char *reason)
 
 // [SECTION] Starting it
 
-// SDL takes a comma-separated list of drivers in SDL_VIDEODRIVER, in any
-// case, and tries them in order; unset, it takes X11 where DISPLAY is set.
-// Where it may take X11, the guardian runs: one that never sees a mode
-// change costs nothing.
+// SDL takes X11 where DISPLAY is set and no driver is named, or where X11
+// is one of those named. Where it may take X11, the guardian runs: one that
+// never sees a mode change costs nothing.
 static bool MayUseX11()
 {
     const char *display = std::getenv("DISPLAY");
     if (!display || !*display)
         return false;
-    const char *drivers = std::getenv("SDL_VIDEODRIVER");
-    if (!drivers || !*drivers)
-        return true;
-    for (const char *name = drivers;;) {
-        const char  *end = std::strchr(name, ',');
-        const size_t length = end ? static_cast<size_t>(end - name) : std::strlen(name);
-        if (length == 3 && strncasecmp(name, "x11", 3) == 0)
-            return true;
-        if (!end)
-            return false;
-        name = end + 1;
-    }
+    const std::vector<std::string> drivers = Sdl_NamedVideoDrivers();
+    return drivers.empty() || std::find(drivers.begin(), drivers.end(), "x11") != drivers.end();
 }
 
 // A descriptor of ours moved to 10 or above, close-on-exec: wherever pipe2

@@ -12,7 +12,7 @@
 // driver that shows nothing, a socket the system refuses: said on stderr).
 bool Instance_Claim();
 // Brings the game's window to the front if another start asked for it
-// since the last call; cheap when nobody did. Called as messages are taken.
+// (looked at every 50 ms at most). Called as messages are taken.
 void Instance_AnswerCalls();
 // Lets go of the display, after the desktop has its mode back; for
 // Sys_Shutdown. Safe to call when nothing is held.

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/messages.h"
@@ -38,6 +39,11 @@ extern SdlVideoState sdlVideo;
 // signal handler may touch. Defined in messages_sdl.cpp.
 extern std::atomic<int> sdlCloseRequested;
 static_assert(std::atomic<int>::is_always_lock_free, "the close handler needs a lock-free flag");
+
+// The video drivers SDL_VIDEODRIVER names, in the order SDL tries them and
+// in lower case (SDL takes the comma-separated list in any case); empty
+// when it names none, and SDL picks by itself. Defined in system_sdl.cpp.
+std::vector<std::string> Sdl_NamedVideoDrivers();
 
 // Writes "step: " and SDL_GetError() to stderr: a failing SDL call says why,
 // ahead of the message the game shows for it. Defined in system_sdl.cpp.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -31,6 +32,24 @@
 void Sdl_ReportFailure(const char *step)
 {
     StderrLine("%s: %s\n", step, SDL_GetError());
+}
+
+std::vector<std::string> Sdl_NamedVideoDrivers()
+{
+    std::vector<std::string> drivers;
+    const char *list = std::getenv("SDL_VIDEODRIVER");
+    std::string name;
+    for (const char *c = list ? list : ""; ; ++c) {
+        if (*c && *c != ',') {
+            name += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+            continue;
+        }
+        if (!name.empty())
+            drivers.push_back(name);
+        name.clear();
+        if (!*c)
+            return drivers;
+    }
 }
 
 // [SECTION] Sleep and time
