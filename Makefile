@@ -3,6 +3,8 @@
 #   make test   builds everything and runs every test
 #   make package  builds the game and its Debian package,
 #               quarvel_VERSION_ARCH.deb, in the build folder
+#   make windows  cross-builds the Windows programs with MinGW-w64, in
+#               build-windows
 #   make bench  builds everything and prints the benchmarks' figures
 #               (BENCH_PLAY_SECONDS=60 sets the memory run's play time)
 #   make test-sanitize  the whole suite again, then the soak, with address,
@@ -41,6 +43,14 @@ package: configure
 
 bench: build
 	@bash bench/run.sh $(BUILD)
+
+WINDOWS_BUILD ?= build-windows
+
+.PHONY: windows
+windows: deps
+	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake >/dev/null
+	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
 # The sanitizer builds use clang (libclang-rt), which also builds the fuzz
 # target; tests/sanitizer/run sets the sanitizers' options and suppressions

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 
 // True once bench_main has an offscreen GL context current, set up as the
 // game's render set-up leaves it.

@@ -1,7 +1,7 @@
 // The draw pass in an offscreen Mesa context (llvmpipe): every object in
 // immediate mode, then glFinish so the rasteriser's work is counted too.
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 #include <benchmark/benchmark.h>
 
 #include "bench_main.h"

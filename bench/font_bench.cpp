@@ -3,7 +3,7 @@
 // make in a process is timed by bench_main; this is every make after it,
 // with fontconfig's configuration already loaded.
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 #include <benchmark/benchmark.h>
 
 #include "bench_main.h"

@@ -1,6 +1,6 @@
 #include "objects/bullet.h"
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 
 #include "objects/rock.h"
 #include "objects/ship.h"

@@ -1,6 +1,6 @@
 #include "objects/explosion_light.h"
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 
 #include "math/colour.h"
 #include "objects/rock.h"

@@ -1,6 +1,6 @@
 #include "objects/mesh_object.h"
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 
 void MeshObject::Draw()
 {

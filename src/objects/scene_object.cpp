@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 
 SceneObject::SceneObject(const SceneObject &source)
     : dead(false),

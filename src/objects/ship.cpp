@@ -4,8 +4,7 @@
 #include <cstdlib>
 #include <new>
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "system/opengl.h"
 
 #include "math/matrix4.h"
 #include "objects/bullet.h"
@@ -70,7 +69,7 @@ Ship::Ship()
     ApplyTransform(Rotation(halfTurn, Vector3{0.0f, 1.0f, 0.0f}), true);
     ApplyTransform(Rotation(-halfTurn, side), true);
 
-    gluQuadricCallback(quadric, GLU_ERROR, reinterpret_cast<_GLUfuncptr>(QuadricErrorCallback));
+    gluQuadricCallback(quadric, GLU_ERROR, reinterpret_cast<GluCallback>(QuadricErrorCallback));
     gluQuadricDrawStyle(quadric, GLU_FILL);
     gluQuadricNormals(quadric, GLU_SMOOTH);
     gluQuadricOrientation(quadric, GLU_OUTSIDE);

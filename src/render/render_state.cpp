@@ -1,6 +1,6 @@
 #include "render/render_state.h"
 
-#include <GL/glu.h>
+#include "system/opengl.h"
 
 #include "objects/explosion_light.h"
 #include "platform/video.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 
 // The score's text: bitmap glyphs in display lists, drawn over the scene.
 

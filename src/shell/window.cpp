@@ -1,7 +1,6 @@
 #include "shell/window.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "system/opengl.h"
 
 #include "platform/messages.h"
 #include "render/render_state.h"

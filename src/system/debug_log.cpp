@@ -5,28 +5,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include <poll.h>
-#include <unistd.h>
+#include "system/line_output.h"
 
 // Lines are at most this long: under PIPE_BUF (4096), so a pipe takes a
-// whole line in one go or none of it.
-static char line[2048];
-
-// Writes the line only if stderr takes it now. A log line is worth less
-// than the game: a pipe whose reader stalled or a terminal stopped with
-// Ctrl+S would otherwise block the main thread in write, and the game would
-// freeze. stderr's own O_NONBLOCK is left alone, since the terminal or the
-// parent's pipe shares that flag; a pipe reports POLLOUT while it has a free
-// page, which holds a whole line.
-static void WriteWhenReady(size_t length)
-{
-    pollfd ready{STDERR_FILENO, POLLOUT, 0};
-    if (poll(&ready, 1, 0) != 1 || !(ready.revents & POLLOUT))
-        return;
-    // One write per line, so lines never interleave.
-    const ssize_t written = write(STDERR_FILENO, line, length);
-    (void)written;
-}
+// whole line in one go or none of it. One byte more holds the terminating
+// zero that Windows' debugger output wants.
+static char line[2048 + 1];
+static constexpr size_t lineRoom = sizeof line - 1;
 
 // Formats into the line after its first `start` bytes, keeping `ending`
 // bytes of room behind the text; the length of the text, -1 on a bad format.
@@ -34,7 +19,7 @@ static int FormatAfter(size_t start, size_t ending, const char *format, va_list 
 {
     // A text too long for the buffer is cut there, so the ending always
     // fits and a format is never split in the middle of a conversion.
-    const size_t room = sizeof line - start - ending;
+    const size_t room = lineRoom - start - ending;
     const int formatted = vsnprintf(line + start, room, format, args);
     if (formatted < 0)
         return -1;
@@ -57,7 +42,8 @@ void DebugLog(const char *format, ...)
     size_t length = prefixLength + static_cast<size_t>(text);
     line[length++] = '\r';
     line[length++] = '\n';
-    WriteWhenReady(length);
+    line[length] = '\0';
+    WriteDebugLine(line, length);
 }
 
 void StderrLine(const char *format, ...)
@@ -67,5 +53,5 @@ void StderrLine(const char *format, ...)
     const int text = FormatAfter(0, 0, format, args);
     va_end(args);
     if (text > 0)
-        WriteWhenReady(static_cast<size_t>(text));
+        WriteStderrLine(line, static_cast<size_t>(text));
 }

@@ -1,6 +1,6 @@
 #include "world/world.h"
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 
 #include "objects/random_draws.h"
 #include "objects/rock.h"

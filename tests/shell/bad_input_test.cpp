@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 
 #include "handle_balance.h"
 #include "objects/rock.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 
 // Every glDeleteLists the code under test makes in this test program, as
 // seen in the context current at that moment. The shell's font lists die

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 
 #include "platform/scripted/scripted.h"
 #include "render/render_state.h"

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 
 #include "gl_list_watch.h"
 #include "handle_balance.h"

@@ -1,4 +1,4 @@
-#include <GL/gl.h>
+#include "system/opengl.h"
 
 #include "platform/messages.h"
 #include "platform/scripted/scripted.h"

@@ -3,7 +3,7 @@
 #include <functional>
 #include <vector>
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 #include <gtest/gtest.h>
 
 // Tests that draw get a real Mesa context (SDL's offscreen driver), opened

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 
 #include "expect_vector.h"
 #include "gl_test.h"

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <vector>
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 #include <gtest/gtest.h>
 
 #include "gl_test.h"

@@ -4,7 +4,7 @@
 
 #include <unistd.h>
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 #include <SDL.h>
 #include <gtest/gtest.h>
 

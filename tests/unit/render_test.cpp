@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 #include <unistd.h>
 
 #include "gl_test.h"

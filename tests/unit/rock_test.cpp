@@ -5,7 +5,7 @@
 #include <numbers>
 #include <vector>
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 
 #include "expect_vector.h"
 #include "headless/headless_game.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include <GL/glu.h>
+#include "system/opengl.h"
 #include <gtest/gtest.h>
 
 #include "expect_vector.h"

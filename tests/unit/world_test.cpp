@@ -10,8 +10,7 @@
 #include <typeinfo>
 #include <vector>
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "system/opengl.h"
 #include <fcntl.h>
 #include <unistd.h>
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include <GL/gl.h>
+#include "system/opengl.h"
 
 #include "platform/font.h"
 #include "platform/offscreen/offscreen_gl.h"
