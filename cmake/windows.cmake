@@ -1,3 +1,28 @@
 # The Windows build (cross-built with cmake/mingw-w64-x86_64.cmake): the
 # game's layers above, and here the Win32 backends, the programs, the tests
 # that run under Wine and the packages a Windows player downloads.
+
+# [SECTION] Win32 backends
+
+# The system's fonts as glyph lists: a GDI font through WGL.
+add_library(quarvel_font_win32 STATIC src/platform/win32/font_win32.cpp)
+target_link_libraries(quarvel_font_win32 PUBLIC quarvel_system OpenGL::GL gdi32)
+
+# A hidden GL context on a window that is never shown, for the tests and
+# the headless tools.
+add_library(quarvel_offscreen_gl STATIC src/platform/offscreen/offscreen_gl_win32.cpp)
+target_include_directories(quarvel_offscreen_gl PUBLIC src)
+target_link_libraries(quarvel_offscreen_gl PUBLIC OpenGL::GL gdi32 user32)
+
+# The headless tools' backend: they draw into that hidden context with the
+# system's fonts, and never open a window.
+add_library(quarvel_platform_offscreen STATIC src/platform/offscreen/video_offscreen_win32.cpp)
+target_link_libraries(quarvel_platform_offscreen PUBLIC quarvel_system quarvel_offscreen_gl
+  quarvel_font_win32)
+
+# The scripted backend: the test's script stands in for the system, while
+# OpenGL stays real (the hidden context).
+add_library(quarvel_platform_scripted STATIC src/platform/scripted/scripted.cpp)
+target_link_libraries(quarvel_platform_scripted PUBLIC quarvel_platform_input quarvel_offscreen_gl)
+
+add_subdirectory(tools)

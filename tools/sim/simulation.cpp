@@ -1,7 +1,5 @@
 #include "sim/simulation.h"
 
-#include <GL/gl.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +15,7 @@
 #include "sim/invariants.h"
 #include "sim/trace.h"
 #include "system/clock.h"
+#include "system/opengl.h"
 #include "system/key_state.h"
 #include "world/world.h"
 
