@@ -25,4 +25,25 @@ target_link_libraries(quarvel_platform_offscreen PUBLIC quarvel_system quarvel_o
 add_library(quarvel_platform_scripted STATIC src/platform/scripted/scripted.cpp)
 target_link_libraries(quarvel_platform_scripted PUBLIC quarvel_platform_input quarvel_offscreen_gl)
 
+# [SECTION] Programs and tests
+
 add_subdirectory(tools)
+
+# GoogleTest from Debian's source (package googletest), built by the cross
+# compiler with the tests; nothing of it is installed.
+set(QUARVEL_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's source")
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${QUARVEL_GOOGLETEST_SOURCE} googletest EXCLUDE_FROM_ALL SYSTEM)
+
+# The tests run under Wine (tests/windows/wine-session): CTest starts every
+# Windows program through it, in one prefix and on one Xvfb that the first
+# test makes and the last one removes.
+set(QUARVEL_WINE_SESSION ${PROJECT_SOURCE_DIR}/tests/windows/wine-session)
+set(CMAKE_CROSSCOMPILING_EMULATOR bash ${QUARVEL_WINE_SESSION} run ${PROJECT_BINARY_DIR})
+enable_testing()
+add_test(NAME Wine.Start COMMAND bash ${QUARVEL_WINE_SESSION} start ${PROJECT_BINARY_DIR})
+add_test(NAME Wine.Stop COMMAND bash ${QUARVEL_WINE_SESSION} stop ${PROJECT_BINARY_DIR})
+set_tests_properties(Wine.Start PROPERTIES FIXTURES_SETUP wine)
+set_tests_properties(Wine.Stop PROPERTIES FIXTURES_CLEANUP wine)
+add_subdirectory(tests)
