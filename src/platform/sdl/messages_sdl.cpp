@@ -193,6 +193,7 @@ bool Sys_PeekMessage(Message &message)
     // system or by the gamepads
     if (sdlMessages.pending.empty() && SDL_WasInit(SDL_INIT_EVENTS)) {
         Instance_AnswerCalls();
+        Sdl_WaylandRepeatKeys();
         SDL_Event event;
         while (sdlMessages.pending.empty() && SDL_PollEvent(&event))
             TranslateEvent(event);

@@ -161,6 +161,7 @@ void Sys_Shutdown()
 {
     Vid_RestoreForExit();
     Pad_Stop();
+    Sdl_WaylandStop();
     // SDL_Quit destroys the window and the context behind the handles, so
     // they are forgotten here; later releases through them fail harmlessly.
     SDL_Quit();
