@@ -90,6 +90,9 @@ static bool OnX11()
     return driver && std::strcmp(driver, "x11") == 0;
 }
 
+// The longest a compositor may take to hold a new window full screen.
+static constexpr Uint32 waylandSettleMs = 1000;
+
 // The driver SDL runs on is its Wayland one.
 static bool OnWayland()
 {
@@ -196,14 +199,24 @@ static void DropModeWindow()
 // lists by drawing the window at the mode's size and having the compositor
 // scale it over the whole output (wp_viewport), while the output keeps its
 // own mode. There the switch is the window: full screen, and drawn at the
-// asked size.
+// asked size. SDL 2.26 follows each configure of the compositor, and sway
+// 1.7 first answers the new window without full screen, then with it: the
+// window is given a moment to settle (the events stay queued for the game).
 static bool ShowsMode(SDL_Window *window, const SDL_DisplayMode &mode)
 {
     if (OnWayland()) {
-        int width = 0, height = 0;
-        SDL_GL_GetDrawableSize(window, &width, &height);
-        return (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0 && width == mode.w &&
-               height == mode.h;
+        const Uint32 start = SDL_GetTicks();
+        for (;;) {
+            int width = 0, height = 0;
+            SDL_GL_GetDrawableSize(window, &width, &height);
+            if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0 && width == mode.w &&
+                height == mode.h)
+                return true;
+            if (SDL_GetTicks() - start >= waylandSettleMs)
+                return false;
+            SDL_Delay(5);
+            SDL_PumpEvents();
+        }
     }
     SDL_DisplayMode now{};
     const int display = SDL_GetWindowDisplayIndex(window);

@@ -3,7 +3,6 @@
 // taken off the screen in an order the compositor and SDL both survive.
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include <SDL.h>
@@ -124,8 +123,6 @@ static void OnEnter(void *, wl_keyboard *, uint32_t, wl_surface *, wl_array *key
         if (scancode != SDL_SCANCODE_UNKNOWN && !sdlHeld[scancode])
             waylandKeys.carried = *key;
     }
-    if (SDL_getenv("QUARVEL_DEBUG_KEYS"))
-        fprintf(stderr, "keys: enter carried %u rate %d delay %d size %zu\n", waylandKeys.carried, waylandKeys.repeatRate, waylandKeys.repeatDelay, keys->size);
     if (waylandKeys.carried == 0 || waylandKeys.repeatRate <= 0)
         return;
     const Uint32 now = SDL_GetTicks();
@@ -139,16 +136,12 @@ static void OnEnter(void *, wl_keyboard *, uint32_t, wl_surface *, wl_array *key
 
 static void OnLeave(void *, wl_keyboard *, uint32_t, wl_surface *)
 {
-    if (SDL_getenv("QUARVEL_DEBUG_KEYS"))
-        fprintf(stderr, "keys: leave\n");
     waylandKeys.focused = false;
     StopCarrying();
 }
 
 static void OnKey(void *, wl_keyboard *, uint32_t, uint32_t, uint32_t key, uint32_t state)
 {
-    if (SDL_getenv("QUARVEL_DEBUG_KEYS"))
-        fprintf(stderr, "keys: key %u %u\n", key, state);
     if (key >= evdevKeys)
         return;
     const bool down = state == WL_KEYBOARD_KEY_STATE_PRESSED;
