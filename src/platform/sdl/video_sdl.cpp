@@ -90,7 +90,9 @@ static bool OnX11()
     return driver && std::strcmp(driver, "x11") == 0;
 }
 
-// The longest a compositor may take to hold a new window full screen.
+// The longest a compositor may take to hold a new window full screen: at
+// its first answer (mutter and kwin hold it by then), and once asked again.
+static constexpr Uint32 waylandFirstAnswerMs = 250;
 static constexpr Uint32 waylandSettleMs = 1000;
 
 // The driver SDL runs on is its Wayland one.
@@ -193,30 +195,57 @@ static void DropModeWindow()
     sdlVideo.modeWindowGlBroken = false;
 }
 
+// Waits at most settleMs for SDL to hold the window full screen and drawn
+// at the mode's size. SDL 2.26 follows each configure of the compositor,
+// which may first answer a new window without full screen, then with it;
+// the events pumped meanwhile stay queued for the game.
+static bool SettlesFullScreen(SDL_Window *window, const SDL_DisplayMode &mode, Uint32 settleMs)
+{
+    const Uint32 start = SDL_GetTicks();
+    for (;;) {
+        int width = 0, height = 0;
+        SDL_GL_GetDrawableSize(window, &width, &height);
+        if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0 && width == mode.w &&
+            height == mode.h)
+            return true;
+        if (SDL_GetTicks() - start >= settleMs)
+            return false;
+        SDL_Delay(5);
+        SDL_PumpEvents();
+    }
+}
+
+// sway 1.7 ignores a full-screen request from a window that has shown no
+// picture yet (it is not mapped), and SDL 2.26 asks before the first one.
+// One black picture maps the window; then the request is made again.
+static void MapAndAskAgain(SDL_Window *window)
+{
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    if (!context)
+        return;
+    using ClearProc = void (*)(unsigned int);
+    if (auto clear = reinterpret_cast<ClearProc>(SDL_GL_GetProcAddress("glClear")))
+        clear(0x00004000); // GL_COLOR_BUFFER_BIT
+    SDL_GL_SwapWindow(window);
+    SDL_GL_MakeCurrent(nullptr, nullptr);
+    SDL_GL_DeleteContext(context);
+    SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+}
+
 // Whether the full-screen window shows the asked mode. Where SDL changes the
 // display's mode (X11), the display must now be in it. On Wayland a client
 // cannot change an output's mode: SDL (2.26 as 3.x) emulates the modes it
 // lists by drawing the window at the mode's size and having the compositor
 // scale it over the whole output (wp_viewport), while the output keeps its
 // own mode. There the switch is the window: full screen, and drawn at the
-// asked size. SDL 2.26 follows each configure of the compositor, and sway
-// 1.7 first answers the new window without full screen, then with it: the
-// window is given a moment to settle (the events stay queued for the game).
+// asked size.
 static bool ShowsMode(SDL_Window *window, const SDL_DisplayMode &mode)
 {
     if (OnWayland()) {
-        const Uint32 start = SDL_GetTicks();
-        for (;;) {
-            int width = 0, height = 0;
-            SDL_GL_GetDrawableSize(window, &width, &height);
-            if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0 && width == mode.w &&
-                height == mode.h)
-                return true;
-            if (SDL_GetTicks() - start >= waylandSettleMs)
-                return false;
-            SDL_Delay(5);
-            SDL_PumpEvents();
-        }
+        if (SettlesFullScreen(window, mode, waylandFirstAnswerMs))
+            return true;
+        MapAndAskAgain(window);
+        return SettlesFullScreen(window, mode, waylandSettleMs);
     }
     SDL_DisplayMode now{};
     const int display = SDL_GetWindowDisplayIndex(window);
