@@ -276,7 +276,7 @@ void Sdl_WaylandStop()
 
 // The longest the game waits for the compositor to take the keyboard from
 // a window it is about to destroy.
-static constexpr Uint32 keyboardLeaveMs = 250;
+static constexpr Uint32 keyboardLeaveMs = 1000;
 
 void Sdl_DestroyWindow(SDL_Window *window)
 {
