@@ -274,6 +274,30 @@ void Sdl_WaylandStop()
     waylandKeys = SdlWaylandKeys{};
 }
 
+// Where the compositor draws no decorations (mutter, weston), SDL 2.26
+// makes its windows through libdecor, and never lets go of a window's
+// libdecor frame: the frame's xdg_toplevel outlives the window, with SDL's
+// freed window as its callbacks' data. The next configure the compositor
+// sends it (weston 10 sends one when another window takes the focus)
+// crashes the game inside SDL. Hidden, a window SDL made itself has no
+// xdg_toplevel left; one that still has one is such a frame's, and its
+// objects are moved to a queue that is never read, so that nothing the
+// compositor says of them reaches SDL.
+static void ParkLeakedToplevel(SDL_Window *window)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_WAYLAND ||
+        !info.info.wl.xdg_toplevel)
+        return;
+    static wl_event_queue *parked = nullptr;
+    if (!parked)
+        parked = wl_display_create_queue(info.info.wl.display);
+    wl_proxy_set_queue(reinterpret_cast<wl_proxy *>(info.info.wl.xdg_toplevel), parked);
+    if (info.info.wl.xdg_surface)
+        wl_proxy_set_queue(reinterpret_cast<wl_proxy *>(info.info.wl.xdg_surface), parked);
+}
+
 // The longest the game waits for the compositor to take the keyboard from
 // a window it is about to destroy.
 static constexpr Uint32 keyboardLeaveMs = 1000;
@@ -302,8 +326,8 @@ void Sdl_DestroyWindow(SDL_Window *window)
         }
     }
     // Whatever the compositor said of this window (a configure for leaving
-    // full screen) is taken while SDL still has the window: SDL 2.26's
-    // libdecor path crashes on a configure for a window it has freed.
+    // full screen) is taken while SDL still has the window.
     wl_display_roundtrip(display);
+    ParkLeakedToplevel(window);
     SDL_DestroyWindow(window);
 }
