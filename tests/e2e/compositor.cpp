@@ -149,11 +149,12 @@ bool Compositor::Start(std::string &error)
         std::filesystem::copy_file(FindOnPath("kwin_wayland"), copy, failed);
         chmod(copy.c_str(), 0755);
         // kwin starts its session's programs once XWayland is up, each with
-        // that XWayland's DISPLAY and XAUTHORITY: this one writes them down
+        // that XWayland's DISPLAY and XAUTHORITY (and in a session of its
+        // own, out of reach of Stop): this one writes them down and ends
         std::ofstream(scratch + tellScript)
             << "#!/bin/sh\nprintf '%s\\n%s\\n' \"$DISPLAY\" \"$XAUTHORITY\" > '" << scratch
             << xFile << ".new'\nmv '" << scratch << xFile << ".new' '" << scratch << xFile
-            << "'\nexec sleep 100000\n";
+            << "'\n";
         chmod((scratch + tellScript).c_str(), 0755);
         if (failed) {
             error = "cannot copy kwin_wayland: " + failed.message();
