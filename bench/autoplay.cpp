@@ -5,6 +5,8 @@
 
 #include "child_process.h"
 
+#include <utility>
+
 enum { Space, Left, Right, Up, Shield, Down };
 static const char *const keyNames[6] = {"space", "left", "right", "up", "z", "down"};
 
@@ -21,6 +23,14 @@ AutoPlayer::AutoPlayer(Display *display, FILE *keyLog) : display(display), keyLo
         keycodes[i] = XKeysymToKeycode(display, keys[i]);
 }
 
+AutoPlayer::AutoPlayer(KeySender send, FILE *keyLog) : send(std::move(send)), keyLog(keyLog)
+{
+    // The same keys by their evdev codes: space, left, right, up, z, down
+    const unsigned codes[6] = {57, 105, 106, 103, 44, 108};
+    for (int i = 0; i < 6; ++i)
+        keycodes[i] = codes[i];
+}
+
 AutoPlayer::~AutoPlayer()
 {
     ReleaseAll();
@@ -30,7 +40,10 @@ void AutoPlayer::Hold(int index, bool down)
 {
     if (held[index] == down || keycodes[index] == 0)
         return;
-    XTestFakeKeyEvent(display, keycodes[index], down ? True : False, CurrentTime);
+    if (display)
+        XTestFakeKeyEvent(display, keycodes[index], down ? True : False, CurrentTime);
+    else
+        send(static_cast<int>(keycodes[index]), down);
     held[index] = down;
     if (keyLog)
         std::fprintf(keyLog, "key %s %s %.0f\n", keyNames[index], down ? "down" : "up",
@@ -47,19 +60,22 @@ void AutoPlayer::Tick(long tick)
     Hold(Up, tick % 50 < 5);
     Hold(Shield, tick % 70 >= 60);
     Hold(Down, tick % 150 == 100);
-    XFlush(display);
+    if (display)
+        XFlush(display);
 }
 
 void AutoPlayer::Spray(long tick)
 {
     Hold(Left, true);
     Hold(Space, tick % 2 == 0);
-    XFlush(display);
+    if (display)
+        XFlush(display);
 }
 
 void AutoPlayer::ReleaseAll()
 {
     for (int i = 0; i < 6; ++i)
         Hold(i, false);
-    XFlush(display);
+    if (display)
+        XFlush(display);
 }

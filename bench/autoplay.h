@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 
 #include <X11/Xlib.h>
 
@@ -14,6 +15,10 @@ public:
     // With a keyLog, every press and release is written there as
     // "key NAME down|up NS" (CLOCK_MONOTONIC ns) as it is sent.
     explicit AutoPlayer(Display *display, FILE *keyLog = nullptr);
+    // Keys sent another way (a Wayland compositor's own input): send gets
+    // the key's Linux evdev code and whether it goes down.
+    using KeySender = std::function<void(int evdev, bool down)>;
+    explicit AutoPlayer(KeySender send, FILE *keyLog = nullptr);
     ~AutoPlayer();
 
     // Sets the keys for tick number tick (0, 1, 2, ... every 100 ms).
@@ -28,8 +33,9 @@ public:
 private:
     void Hold(int index, bool down);
 
-    Display *display;
-    FILE    *keyLog;            // where presses are logged, or null
+    Display  *display = nullptr; // XTest's server, or null
+    KeySender send;              // or the other way
+    FILE     *keyLog;            // where presses are logged, or null
     unsigned keycodes[6] = {};  // space, left, right, up, z, down
     bool     held[6] = {};
 };

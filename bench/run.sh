@@ -35,8 +35,9 @@ sim=$build/tools/quarvel-sim
 bare=$build/bench/quarvel-bare-loop
 probe=$build/bench/quarvel-probe
 micro=$build/bench/quarvel-bench
+compositor_pace=$build/bench/quarvel-compositor-pace
 stamps=$build/bench/libquarvel-frame-stamps.so
-for program in "$game" "$sim" "$bare" "$probe" "$micro"; do
+for program in "$game" "$sim" "$bare" "$probe" "$micro" "$compositor_pace"; do
   if [ ! -x "$program" ]; then
     echo "bench: $program is missing; build first (make bench builds it)" >&2
     exit 1
@@ -165,6 +166,32 @@ pacing_run() { # name script seconds [probe options]
 }
 pacing_run waves waves "$pacing_waves_seconds" --f1 9
 pacing_run spray spray "$pacing_heavy_seconds"
+# The same first waves on a Wayland desktop: a headless mutter (GNOME's
+# compositor, one 1280x1024 output) of the run's own, the game natively on
+# SDL's Wayland driver (keys through mutter's RemoteDesktop D-Bus API) and
+# through mutter's XWayland (keys through XTest). Figures beside Xvfb's
+# above, not goals; skipped when mutter is not installed.
+compositor_ways=
+compositor_pacing_run() { # way
+  local way=$1 status=0
+  "$compositor_pace" --way "$way" --seconds "$pacing_waves_seconds" --f1 9 \
+    --events "$work/pacing/events.mutter_$way" --stderr "$work/pacing/err.mutter_$way" \
+    --preload "$stamps" --stamps "$work/pacing/stamps.mutter_$way" \
+    2>"$work/pacing/probe.mutter_$way" || status=$?
+  if [ "$status" = 2 ]; then
+    note "mutter is not installed: no Wayland figures (scripts/install-deps installs it)"
+    return
+  fi
+  [ "$status" = 0 ] || note "the $way pacing run on mutter ended badly; see its figures below"
+  awk -v series="$work/pacing/series.mutter_$way" -v marks="$work/pacing/marks.mutter_$way" \
+    -f "$here/pacing.awk" "$work/pacing/stamps.mutter_$way" "$work/pacing/events.mutter_$way" \
+    >"$work/pacing/fig.mutter_$way" 2>/dev/null || true
+  require median_ms "$work/pacing/fig.mutter_$way" "the $way pacing run on mutter" "$work/pacing/probe.mutter_$way"
+  compositor_ways="$compositor_ways mutter_$way"
+}
+note "frame pacing on mutter: the first waves natively and through XWayland, ${pacing_waves_seconds} s each"
+compositor_pacing_run native
+compositor_pacing_run xwayland
 mkdir -p "$(dirname "$pacing_png")"
 gnuplot -e "out='$pacing_png'; dir='$work/pacing'; title='Quarvel frame times under Xvfb + llvmpipe, $(date -u +%Y-%m-%d), load $(cut -d' ' -f1 /proc/loadavg)'" \
   "$here/pacing.gp"
@@ -352,6 +379,18 @@ for run in waves spray; do
     row "  F1 to a window / back (the frame spanning it)" "$(pace $run f1_out_ms) / $(pace $run f1_back_ms)" "ms" ""
   fi
 done
+if [ -n "$compositor_ways" ]; then
+  row "first waves under Xvfb (X11), beside mutter's" \
+    "$(awk -v f="$(pace waves frames)" -v s="$(pace waves seconds)" 'BEGIN { if (s > 0) printf "%.0f", f / s }')" "fps" ""
+fi
+for run in $compositor_ways; do
+  label=$([ $run = mutter_native ] && echo "natively" || echo "through XWayland")
+  fps_of_run=$(awk -v f="$(pace $run frames)" -v s="$(pace $run seconds)" 'BEGIN { if (s > 0) printf "%.0f", f / s }')
+  row "first waves on mutter $label ($(pace $run frames) frames)" "$fps_of_run" "fps" ""
+  row "  frame time median / 99th / 99.9th" "$(pace $run median_ms) / $(pace $run p99_ms) / $(pace $run p999_ms)" "ms" ""
+  row "  worst frame (ms) / frames over 16.7 ms" "$(pace $run worst_ms) / $(pace $run over_16_7)" "" ""
+  row "  F1 to a window / back (the frame spanning it)" "$(pace $run f1_out_ms) / $(pace $run f1_back_ms)" "ms" ""
+done
 row "  frame-time plot" "$(basename "$pacing_png")" "" ""
 echo
 
@@ -381,8 +420,16 @@ pacing_json() { # run
     "$(num "$(pace $1 explosion_frame)")" "$(num "$(pace $1 explosion_ms)")" "$(num "$(pace $1 shield_frame)")" "$(num "$(pace $1 shield_ms)")" \
     "$(num "$(pace $1 f1_out_ms)")" "$(num "$(pace $1 f1_back_ms)")"
 }
-printf '"pacing":{"waves":%s,"heavy":%s,"waves_seconds":%s,"heavy_seconds":%s},' \
-  "$(pacing_json waves)" "$(pacing_json spray)" "$pacing_waves_seconds" "$pacing_heavy_seconds"
+mutter_json() { # run
+  if [ -f "$work/pacing/fig.$1" ] && [ -n "$(pace $1 median_ms)" ]; then
+    pacing_json "$1" | sed 's/^{/{"seconds":'"$(num "$(pace $1 seconds)")"',/'
+  else
+    printf null
+  fi
+}
+printf '"pacing":{"waves":%s,"heavy":%s,"waves_seconds":%s,"heavy_seconds":%s,"mutter_native_waves":%s,"mutter_xwayland_waves":%s},' \
+  "$(pacing_json waves)" "$(pacing_json spray)" "$pacing_waves_seconds" "$pacing_heavy_seconds" \
+  "$(mutter_json mutter_native)" "$(mutter_json mutter_xwayland)"
 printf '"memory":{"game_peak_kb":%s,"game_peak_kb_at_10s":%s,"play_seconds":%s,"sim_long_peak_kb":%s,"sim_short_peak_kb":%s,"sim_long_frames":%s,"sim_short_frames":%s,"sim_growth":%s,"sim_long_max_objects":%s,"sim_short_max_objects":%s}}\n' \
   "$(num "$game_peak_kb")" "$(num "$game_hwm_first_kb")" "$play_seconds" "$(num "$sim_long_kb")" "$(num "$sim_short_kb")" \
   "$sim_frames" "$((sim_frames / 10))" "$sim_growth" "$(num "$sim_long_objects")" "$(num "$sim_short_objects")"

@@ -395,13 +395,17 @@ static int MaskShift(unsigned long mask)
 
 Picture ReadScreen(Display *display)
 {
+    return ReadWindow(display, DefaultRootWindow(display));
+}
+
+Picture ReadWindow(Display *display, Window window)
+{
     Picture picture;
-    const Window root = DefaultRootWindow(display);
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, root, &attributes))
+    if (!XGetWindowAttributes(display, window, &attributes))
         return picture;
     XImage *image =
-        XGetImage(display, root, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+        XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
     if (!image)
         return picture;
     picture.width = image->width;

@@ -68,3 +68,6 @@ bool HoldKey(Display *display, KeySym key, int frames, int timeoutMs);
 
 // The whole screen as the X server shows it (XGetImage of the root).
 Picture ReadScreen(Display *display);
+// What a window holds (XGetImage of the window): under a rootless XWayland
+// the root holds nothing, the game's window its picture.
+Picture ReadWindow(Display *display, Window window);

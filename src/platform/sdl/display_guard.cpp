@@ -274,6 +274,18 @@ void Guard_Start()
         SayLost("could not start one");
 }
 
+void Guard_Stop()
+{
+    // Nothing was changed yet: it has nothing to put back
+    const pid_t pid = guardianPid.exchange(-1);
+    ForgetGuard();
+    if (pid <= 0)
+        return;
+    kill(pid, SIGKILL);
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
 void Guard_RunIfGuardian()
 {
     const char *parent = std::getenv(guardianMarker);

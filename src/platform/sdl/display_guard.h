@@ -15,6 +15,9 @@
 void  Guard_RunIfGuardian();
 // Starts the guardian when the game may change the mode on X11.
 void  Guard_Start();
+// Ends the guardian before any mode change, where SDL took a driver other
+// than X11.
+void  Guard_Stop();
 // Before a full-screen mode change: the guardian takes the mode the desktop
 // has now as the one to come back to. Starts a new guardian first when the
 // last one was lost. Returns once the guardian has the mode.

@@ -135,9 +135,11 @@ static void TranslateWindowEvent(const SDL_WindowEvent &event)
         // The high word of wParam says "minimised"
         Post(WM_ACTIVATE, WA_INACTIVE | (uintptr_t(1) << 16), 0);
         break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        Sdl_LogVideo(sdlVideo.window, "keyboard");
+        [[fallthrough]];
     case SDL_WINDOWEVENT_RESTORED:
     case SDL_WINDOWEVENT_MAXIMIZED:
-    case SDL_WINDOWEVENT_FOCUS_GAINED:
         // A window that has the keyboard or is back on screen is not
         // minimised. Losing the keyboard says nothing: the game keeps
         // running behind other windows.
@@ -193,6 +195,7 @@ bool Sys_PeekMessage(Message &message)
     // system or by the gamepads
     if (sdlMessages.pending.empty() && SDL_WasInit(SDL_INIT_EVENTS)) {
         Instance_AnswerCalls();
+        Sdl_WaylandRepeatKeys();
         SDL_Event event;
         while (sdlMessages.pending.empty() && SDL_PollEvent(&event))
             TranslateEvent(event);

@@ -24,6 +24,7 @@ struct SdlVideoState {
     SDL_Window *modeWindow = nullptr;    // holds a changed mode until Vid_CreateWindow takes it
     bool        modeWindowGlBroken = false; // its GL driver failed while it was made
     bool        modeChanged = false;     // the display mode is the game's
+    bool        guarded = false;         // and the guardian was told of it (X11)
     bool        cursorHidden = false;    // Vid_ShowCursor(false) is in force
     bool        surfaceTaken = false;    // the window's drawing surface is handed out
     int         surfaceFormat = 0;       // the pixel format set on it, 0 while none
@@ -52,6 +53,27 @@ void Sdl_ReportFailure(const char *step);
 // The SDL window behind a window handle; null for a handle that is not the
 // live game window. For tests that need to look at the real window.
 SDL_Window *Vid_SdlWindow(struct VidWindow *window);
+
+// Writes "video: ", what happened and the window's state (SDL's driver, the
+// window's and its drawable's size, full screen or not, the display's mode)
+// to stderr, where QUARVEL_VIDEO_LOG is set to 1: what the end-to-end tests
+// read where no display server can show them the game's window. Defined in
+// video_sdl.cpp.
+void Sdl_LogVideo(SDL_Window *window, const char *what);
+
+// [SECTION] SDL's Wayland driver (wayland_sdl.cpp)
+
+// Destroys an SDL window; on Wayland after taking it off the screen in an
+// order that SDL 2.26 and the compositors survive.
+void Sdl_DestroyWindow(SDL_Window *window);
+// On Wayland, watches the keyboard beside SDL from the first window on, to
+// carry a key held through a window change. Does nothing elsewhere.
+void Sdl_WaylandWatchKeys(SDL_Window *window);
+// Posts the due repeats of a key carried through a window change; before
+// SDL's events are read.
+void Sdl_WaylandRepeatKeys();
+// Lets go of the watch; before SDL_Quit closes the connection under it.
+void Sdl_WaylandStop();
 
 // Leaves full screen and shows the cursor again if the game changed them;
 // what every way out of the program needs before SDL goes down.

@@ -161,6 +161,7 @@ void Sys_Shutdown()
 {
     Vid_RestoreForExit();
     Pad_Stop();
+    Sdl_WaylandStop();
     // SDL_Quit destroys the window and the context behind the handles, so
     // they are forgotten here; later releases through them fail harmlessly.
     SDL_Quit();
@@ -363,6 +364,12 @@ int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
         if (!shown && !sdlCloseRequested.load())
             Sdl_ReportFailure("SDL_ShowMessageBox");
         shown = shown && !sdlCloseRequested.load();
+        // SDL 2.26 tries zenity for a box (its Wayland way) and takes
+        // zenity's end for the box's: a zenity that found no display to
+        // show it on (mutter depends on zenity, so GNOME machines have it)
+        // "succeeds" with no button pressed. Such a box may never have been
+        // seen: its text goes to stderr as well.
+        shown = shown && answer >= 0;
     }
     if (!shown) {
         // No display to show it on, or the game is closing: the user

@@ -11,6 +11,7 @@
 
 #include "platform/sdl/display_guard.h"
 #include "platform/sdl/sdl_backend.h"
+#include "system/debug_log.h"
 
 // The opaque handles stand for the one window the game has at a time; a
 // handle is valid while the state below says that thing exists.
@@ -81,6 +82,27 @@ static void ReportGlDriverFailure(const char *step)
 
 // [SECTION] Window class
 
+// The driver SDL runs on is its X11 one: only there does a full-screen
+// window change the display's mode, and only there is a guardian to tell.
+static bool OnX11()
+{
+    const char *driver = SDL_GetCurrentVideoDriver();
+    return driver && std::strcmp(driver, "x11") == 0;
+}
+
+// The longest a compositor may take to hold a new window full screen: at
+// its first answer (mutter and kwin hold it by then), and once asked again.
+static constexpr Uint32 waylandFirstAnswerMs = 250;
+static constexpr Uint32 waylandSettleMs = 1000;
+
+// The driver SDL runs on is its Wayland one.
+static bool OnWayland()
+{
+    const char *driver = SDL_GetCurrentVideoDriver();
+    return driver && std::strcmp(driver, "wayland") == 0;
+}
+
+
 // Starts SDL video on a display the player can see. With no X or Wayland
 // display SDL falls back to its offscreen driver, where the game would run
 // unseen; that one (and the dummy one) only when named in SDL_VIDEODRIVER,
@@ -115,6 +137,12 @@ ModuleHandle Vid_RegisterClass(WindowProcedure procedure)
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (!sdlVideo.videoStarted && !StartVideo())
         return nullptr;
+    // The guardian keeps an X display's mode; where SDL took another driver
+    // (SDL 3 picks Wayland by itself, DISPLAY set or not) it has nothing to
+    // keep, and would only read XWayland's modes, which the game never
+    // changes
+    if (!sdlVideo.videoStarted && !OnX11())
+        Guard_Stop();
     sdlVideo.videoStarted = true;
     sdlVideo.registered = true;
     sdlVideo.procedure = procedure;
@@ -152,6 +180,7 @@ static SDL_Window *MakeGlWindow(const char *title, int width, int height, Uint32
         Sdl_ReportFailure("SDL_CreateWindow");
     SyncX(window);
     glBroken = errors.Seen();
+    Sdl_WaylandWatchKeys(window);
     return window;
 }
 
@@ -161,9 +190,75 @@ static void DropModeWindow()
 {
     if (!sdlVideo.modeWindow)
         return;
-    SDL_DestroyWindow(sdlVideo.modeWindow);
+    Sdl_DestroyWindow(sdlVideo.modeWindow);
     sdlVideo.modeWindow = nullptr;
     sdlVideo.modeWindowGlBroken = false;
+}
+
+// Waits at most settleMs for SDL to hold the window full screen and drawn
+// at the mode's size. SDL 2.26 follows each configure of the compositor,
+// which may first answer a new window without full screen, then with it;
+// the events pumped meanwhile stay queued for the game.
+static bool SettlesFullScreen(SDL_Window *window, const SDL_DisplayMode &mode, Uint32 settleMs)
+{
+    const Uint32 start = SDL_GetTicks();
+    for (;;) {
+        int width = 0, height = 0;
+        SDL_GL_GetDrawableSize(window, &width, &height);
+        if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0 && width == mode.w &&
+            height == mode.h)
+            return true;
+        if (SDL_GetTicks() - start >= settleMs)
+            return false;
+        SDL_Delay(5);
+        SDL_PumpEvents();
+    }
+}
+
+// sway 1.7 ignores a full-screen request from a window that has shown no
+// picture yet (it is not mapped), and SDL 2.26 asks before the first one.
+// One black picture maps the window; then the request is made again.
+static void MapAndAskAgain(SDL_Window *window)
+{
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    if (!context)
+        return;
+    using ClearProc = void (*)(unsigned int);
+    if (auto clear = reinterpret_cast<ClearProc>(SDL_GL_GetProcAddress("glClear")))
+        clear(0x00004000); // GL_COLOR_BUFFER_BIT
+    SDL_GL_SwapWindow(window);
+    SDL_GL_MakeCurrent(nullptr, nullptr);
+    SDL_GL_DeleteContext(context);
+    SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+}
+
+// Whether the full-screen window shows the asked mode. Where SDL changes the
+// display's mode (X11), the display must now be in it. On Wayland a client
+// cannot change an output's mode: SDL (2.26 as 3.x) emulates the modes it
+// lists by drawing the window at the mode's size and having the compositor
+// scale it over the whole output (wp_viewport), while the output keeps its
+// own mode. There the switch is the window: full screen, and drawn at the
+// asked size.
+static bool ShowsMode(SDL_Window *window, const SDL_DisplayMode &mode)
+{
+    if (OnWayland()) {
+        if (SettlesFullScreen(window, mode, waylandFirstAnswerMs))
+            return true;
+        MapAndAskAgain(window);
+        return SettlesFullScreen(window, mode, waylandSettleMs);
+    }
+    SDL_DisplayMode now{};
+    const int display = SDL_GetWindowDisplayIndex(window);
+    if (display < 0) {
+        Sdl_ReportFailure("SDL_GetWindowDisplayIndex");
+        return false;
+    }
+    if (SDL_GetCurrentDisplayMode(display, &now) != 0) {
+        Sdl_ReportFailure("SDL_GetCurrentDisplayMode");
+        return false;
+    }
+    return now.w == mode.w && now.h == mode.h &&
+           SDL_BYTESPERPIXEL(now.format) == SDL_BYTESPERPIXEL(mode.format);
 }
 
 // Switches the display for real, as the call promises: SDL changes the mode
@@ -174,7 +269,9 @@ static void DropModeWindow()
 static bool SwitchTo(const SDL_DisplayMode &mode)
 {
     DropModeWindow();
-    Guard_BeforeModeChange();
+    sdlVideo.guarded = OnX11();
+    if (sdlVideo.guarded)
+        Guard_BeforeModeChange();
     sdlVideo.modeChanged = true;
     bool        glBroken = false;
     SDL_Window *window = MakeGlWindow("", mode.w, mode.h,
@@ -186,24 +283,20 @@ static bool SwitchTo(const SDL_DisplayMode &mode)
         SDL_ShowWindow(window);
         // A display that did not switch, with no error from SDL, is a
         // refused mode like any other
-        SDL_DisplayMode now{};
-        const int display = SDL_GetWindowDisplayIndex(window);
-        if (display < 0)
-            Sdl_ReportFailure("SDL_GetWindowDisplayIndex");
-        else if (SDL_GetCurrentDisplayMode(display, &now) != 0)
-            Sdl_ReportFailure("SDL_GetCurrentDisplayMode");
-        else
-            switched = now.w == mode.w && now.h == mode.h &&
-                       SDL_BYTESPERPIXEL(now.format) == SDL_BYTESPERPIXEL(mode.format);
+        switched = ShowsMode(window, mode);
     }
+    Sdl_LogVideo(window, switched ? "full screen" : "full screen refused");
     if (!switched) {
         if (window)
-            SDL_DestroyWindow(window);
-        Guard_ModeRestored();
+            Sdl_DestroyWindow(window);
+        if (sdlVideo.guarded)
+            Guard_ModeRestored();
         sdlVideo.modeChanged = false;
+        sdlVideo.guarded = false;
         return false;
     }
-    Guard_ModeChanged();
+    if (sdlVideo.guarded)
+        Guard_ModeChanged();
     sdlVideo.modeWindow = window;
     sdlVideo.modeWindowGlBroken = glBroken;
     return true;
@@ -240,7 +333,7 @@ bool Vid_ChangeDisplayMode(int width, int height, int bits)
 bool Vid_RestoreDisplayMode()
 {
     bool restored = true;
-    if (sdlVideo.modeChanged)
+    if (sdlVideo.modeChanged && sdlVideo.guarded)
         Guard_BeforeRestore();
     // Leaving full screen gives the desktop its own mode back
     DropModeWindow();
@@ -251,10 +344,33 @@ bool Vid_RestoreDisplayMode()
     }
     // SDL gives back the mode it saw at its start; the guardian kept the
     // one the desktop had just before this change
-    if (sdlVideo.modeChanged)
+    if (sdlVideo.modeChanged && sdlVideo.guarded)
         Guard_ModeRestored();
     sdlVideo.modeChanged = false;
+    sdlVideo.guarded = false;
     return restored;
+}
+
+void Sdl_LogVideo(SDL_Window *window, const char *what)
+{
+    static const char *const wanted = SDL_getenv("QUARVEL_VIDEO_LOG");
+    if (!wanted || std::strcmp(wanted, "1") != 0)
+        return;
+    const char *driver = SDL_GetCurrentVideoDriver();
+    int width = 0, height = 0, drawableWidth = 0, drawableHeight = 0;
+    Uint32 flags = 0;
+    SDL_DisplayMode now{};
+    if (window) {
+        SDL_GetWindowSize(window, &width, &height);
+        SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
+        flags = SDL_GetWindowFlags(window);
+        const int display = SDL_GetWindowDisplayIndex(window);
+        if (display >= 0)
+            SDL_GetCurrentDisplayMode(display, &now);
+    }
+    StderrLine("video: %s: driver %s, window %dx%d, drawable %dx%d, %s, display %dx%d\n", what,
+               driver ? driver : "none", width, height, drawableWidth, drawableHeight,
+               (flags & SDL_WINDOW_FULLSCREEN) ? "full screen" : "windowed", now.w, now.h);
 }
 
 void Vid_ShowCursor(bool show)
@@ -310,7 +426,7 @@ bool Vid_DestroyWindow(WindowHandle window)
 {
     if (window != &gameWindow || !sdlVideo.window)
         return false;
-    SDL_DestroyWindow(sdlVideo.window);
+    Sdl_DestroyWindow(sdlVideo.window);
     sdlVideo.window = nullptr;
     sdlVideo.glBroken = false;
     sdlVideo.surfaceTaken = false;
@@ -325,6 +441,14 @@ void Vid_ShowWindow(WindowHandle window)
     if (!sdlWindow)
         return;
     SDL_ShowWindow(sdlWindow);
+    Sdl_LogVideo(sdlWindow, "shown");
+    // On Wayland a new toplevel gets the keyboard from the compositor, and a
+    // client cannot take it. SDL 2.26's SDL_RaiseWindow there asks for an
+    // xdg_activation_v1 token and activates the window's surface when the
+    // token comes; by then F1 may have destroyed that surface, and sway 1.7
+    // dies of the activation (the player's whole session with it).
+    if (OnWayland())
+        return;
     SDL_RaiseWindow(sdlWindow);
     // Drivers without keyboard focus of their own (offscreen) refuse this
     // harmlessly

@@ -1,0 +1,332 @@
+#include "compositor.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <fcntl.h>
+#include <glob.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <X11/Xlib.h>
+#include <wayland-client.h>
+
+extern char **environ;
+
+// A compositor, its D-Bus session and its XWayland take a few seconds on a
+// loaded machine; the limits only bound a hang.
+static constexpr int readyMs = 40000;
+static constexpr int stopMs = 5000;
+
+static const char *const logFile = "/compositor.log";
+static const char *const busFile = "/bus";
+static const char *const xFile = "/x";
+static const char *const tellScript = "/tell.sh";
+
+static std::string ReadFile(const std::string &path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+static std::string FirstLine(const std::string &text)
+{
+    return text.substr(0, text.find('\n'));
+}
+
+// The program's full path as execvp would find it; empty when it is not on
+// PATH.
+static std::string FindOnPath(const std::string &program)
+{
+    const char *path = std::getenv("PATH");
+    std::stringstream folders(path ? path : "/usr/bin:/bin");
+    std::string folder;
+    while (std::getline(folders, folder, ':')) {
+        const std::string candidate = (folder.empty() ? "." : folder) + "/" + program;
+        if (access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return "";
+}
+
+static void Pause(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// A window or a whole XWayland can vanish between two requests
+static int IgnoreXError(Display *, XErrorEvent *)
+{
+    return 0;
+}
+
+// Connects to an X display with this XAUTHORITY file (none when empty):
+// Xlib reads the file's name from the environment.
+static Display *OpenX(const std::string &name, const std::string &authority)
+{
+    const char *before = std::getenv("XAUTHORITY");
+    const std::string saved = before ? before : "";
+    if (!authority.empty())
+        setenv("XAUTHORITY", authority.c_str(), 1);
+    Display *opened = XOpenDisplay(name.c_str());
+    if (before)
+        setenv("XAUTHORITY", saved.c_str(), 1);
+    else
+        unsetenv("XAUTHORITY");
+    return opened;
+}
+
+Compositor::~Compositor()
+{
+    Stop();
+}
+
+std::vector<std::string> Compositor::MissingPrograms() const
+{
+    std::vector<std::string> missing;
+    for (const char *program : {"dbus-run-session", Name(), "Xwayland"})
+        if (FindOnPath(program).empty())
+            missing.push_back(program);
+    return missing;
+}
+
+std::string Compositor::Log() const
+{
+    return scratch.empty() ? "" : ReadFile(scratch + logFile);
+}
+
+std::vector<std::string> Compositor::SessionEnvironment() const
+{
+    std::vector<std::string> variables = {"XDG_RUNTIME_DIR=" + runtime,
+                                          "WAYLAND_DISPLAY=" + socketName, "DISPLAY=" + xDisplay};
+    if (!xAuthority.empty())
+        variables.push_back("XAUTHORITY=" + xAuthority);
+    return variables;
+}
+
+bool Compositor::Start(std::string &error)
+{
+    const std::vector<std::string> missing = MissingPrograms();
+    if (!missing.empty()) {
+        error = "not installed:";
+        for (const std::string &program : missing)
+            error += " " + program;
+        return false;
+    }
+    char directory[] = "/tmp/quarvel-e2e-wl-XXXXXX";
+    if (!mkdtemp(directory)) {
+        error = std::string("mkdtemp: ") + std::strerror(errno);
+        return false;
+    }
+    scratch = directory;
+    runtime = scratch + "/run";
+    if (mkdir(runtime.c_str(), 0700) != 0) {
+        error = "cannot make " + runtime;
+        return false;
+    }
+    socketName = std::string("quarvel-") + Name() + "-" + std::to_string(getpid());
+
+    std::vector<std::string> command;
+    if (kind == Kind::Mutter) {
+        command = {FindOnPath("mutter"), "--headless", "--wayland", "--virtual-monitor",
+                   "1280x1024", "--wayland-display=" + socketName};
+    } else {
+        // A plain copy runs the same code without the packaged file's
+        // capability, which exec may refuse as root in a container
+        const std::string copy = scratch + "/kwin_wayland";
+        std::error_code failed;
+        std::filesystem::copy_file(FindOnPath("kwin_wayland"), copy, failed);
+        chmod(copy.c_str(), 0755);
+        // kwin starts its session's programs once XWayland is up, each with
+        // that XWayland's DISPLAY and XAUTHORITY (and in a session of its
+        // own, out of reach of Stop): this one writes them down and ends
+        std::ofstream(scratch + tellScript)
+            << "#!/bin/sh\nprintf '%s\\n%s\\n' \"$DISPLAY\" \"$XAUTHORITY\" > '" << scratch
+            << xFile << ".new'\nmv '" << scratch << xFile << ".new' '" << scratch << xFile
+            << "'\n";
+        chmod((scratch + tellScript).c_str(), 0755);
+        if (failed) {
+            error = "cannot copy kwin_wayland: " + failed.message();
+            return false;
+        }
+        command = {copy, "--virtual", "--width", "1280", "--height", "1024", "--xwayland",
+                   "--socket", socketName, "--no-lockscreen", scratch + tellScript};
+    }
+    std::vector<std::string> argv = {"dbus-run-session", "--", "sh", "-c",
+                                     "echo \"$DBUS_SESSION_BUS_ADDRESS\" >\"$0\"; exec \"$@\"",
+                                     scratch + busFile};
+    argv.insert(argv.end(), command.begin(), command.end());
+
+    std::vector<std::string> variables;
+    for (char **entry = environ; *entry; ++entry) {
+        const std::string variable = *entry;
+        const std::string name = variable.substr(0, variable.find('='));
+        if (name == "DISPLAY" || name == "WAYLAND_DISPLAY" || name == "XAUTHORITY" ||
+            name == "DBUS_SESSION_BUS_ADDRESS" || name == "XDG_RUNTIME_DIR" ||
+            name == "SDL_VIDEODRIVER")
+            continue;
+        variables.push_back(variable);
+    }
+    variables.push_back("XDG_RUNTIME_DIR=" + runtime);
+    if (kind == Kind::Kwin)
+        // Lets the tests' fake-input client in without a .desktop file
+        variables.push_back("KWIN_WAYLAND_NO_PERMISSION_CHECKS=1");
+
+    std::vector<char *> args, envp;
+    for (std::string &text : argv)
+        args.push_back(text.data());
+    args.push_back(nullptr);
+    for (std::string &text : variables)
+        envp.push_back(text.data());
+    envp.push_back(nullptr);
+    const int output = open((scratch + logFile).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+                            0600);
+    pid = fork();
+    if (pid == 0) {
+        // A group of its own, so that Stop ends the compositor, its
+        // XWayland and its bus together
+        setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        if (output >= 0) {
+            dup2(output, STDOUT_FILENO);
+            dup2(output, STDERR_FILENO);
+        }
+        execvpe(args[0], args.data(), envp.data());
+        _exit(127);
+    }
+    if (output >= 0)
+        close(output);
+    if (pid < 0) {
+        error = std::string("fork: ") + std::strerror(errno);
+        return false;
+    }
+    setpgid(pid, pid);
+
+    XSetErrorHandler(IgnoreXError);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(readyMs);
+    const std::string socketPath = runtime + "/" + socketName;
+    for (;;) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            pid = -1;
+            error = std::string(Name()) + " ended at its start:\n" + Log();
+            return false;
+        }
+        struct stat socketFile;
+        if (bus.empty())
+            bus = FirstLine(ReadFile(scratch + busFile));
+        if (xDisplay.empty() && stat(socketPath.c_str(), &socketFile) == 0)
+            FindXWayland(error);
+        if (!bus.empty() && !xDisplay.empty()) {
+            display = OpenX(xDisplay, xAuthority);
+            if (display)
+                return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
+        Pause(50);
+    }
+    error = std::string(Name()) + " did not come up with a Wayland socket, a D-Bus session and "
+            "an XWayland within " + std::to_string(readyMs / 1000) + " s (display \"" + xDisplay +
+            "\"):\n" + Log();
+    return false;
+}
+
+bool Compositor::FindXWayland(std::string &)
+{
+    if (kind == Kind::Kwin) {
+        const std::string told = ReadFile(scratch + xFile);
+        if (told.empty())
+            return false;
+        xDisplay = FirstLine(told);
+        xAuthority = FirstLine(told.substr(told.find('\n') + 1));
+        return !xDisplay.empty();
+    }
+    // mutter says which display it listens on for XWayland, and keeps
+    // XWayland's key in its runtime folder
+    const std::string log = Log();
+    const std::string said = "Using public X11 display ";
+    const size_t at = log.find(said);
+    if (at == std::string::npos)
+        return false;
+    const std::string name = log.substr(at + said.size(), log.find_first_of(",\n ", at + said.size()) -
+                                                              at - said.size());
+    glob_t found{};
+    if (glob((runtime + "/.mutter-Xwaylandauth.*").c_str(), 0, nullptr, &found) == 0 &&
+        found.gl_pathc > 0)
+        xAuthority = found.gl_pathv[0];
+    globfree(&found);
+    if (xAuthority.empty())
+        return false;
+    xDisplay = name;
+    return true;
+}
+
+bool Compositor::Alive(std::string &why)
+{
+    int status = 0;
+    if (pid <= 0 || waitpid(pid, &status, WNOHANG) == pid) {
+        pid = -1;
+        why = std::string(Name()) + " has ended:\n" + Log();
+        return false;
+    }
+    wl_display *client = wl_display_connect((runtime + "/" + socketName).c_str());
+    const bool answers = client && wl_display_roundtrip(client) >= 0;
+    if (client)
+        wl_display_disconnect(client);
+    if (!answers) {
+        why = std::string(Name()) + " runs but does not answer a Wayland client:\n" + Log();
+        return false;
+    }
+    Display *x = OpenX(xDisplay, xAuthority);
+    if (!x) {
+        why = std::string(Name()) + "'s XWayland " + xDisplay + " takes no new client:\n" + Log();
+        return false;
+    }
+    XCloseDisplay(x);
+    return true;
+}
+
+void Compositor::Stop()
+{
+    if (display) {
+        XCloseDisplay(display);
+        display = nullptr;
+    }
+    if (pid > 0) {
+        kill(-pid, SIGTERM);
+        int status = 0;
+        bool ended = false;
+        for (int waited = 0; waited < stopMs && !ended; waited += 20) {
+            ended = waitpid(pid, &status, WNOHANG) == pid;
+            if (!ended)
+                Pause(20);
+        }
+        kill(-pid, SIGKILL);
+        if (!ended)
+            waitpid(pid, &status, 0);
+        pid = -1;
+    }
+    if (!scratch.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(scratch, ignored);
+    }
+    scratch.clear();
+    xDisplay.clear();
+    xAuthority.clear();
+    bus.clear();
+}
