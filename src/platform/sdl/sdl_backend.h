@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,13 @@ void Sdl_ReportFailure(const char *step);
 // The SDL window behind a window handle; null for a handle that is not the
 // live game window. For tests that need to look at the real window.
 SDL_Window *Vid_SdlWindow(struct VidWindow *window);
+
+// Runs change, SDL's request to put window into full screen or out of it.
+// On an X display with no window manager the game stands in for one: SDL
+// does not wait for its answer meanwhile, and the game then writes the
+// window's state as a manager would. Defined in window_manager_x11.cpp.
+void Sdl_ChangeFullscreen(SDL_Window *window, bool fullscreen,
+                          const std::function<void()> &change);
 
 // Leaves full screen and shows the cursor again if the game changed them;
 // what every way out of the program needs before SDL goes down.

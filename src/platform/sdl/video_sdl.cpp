@@ -183,7 +183,7 @@ static bool SwitchTo(const SDL_DisplayMode &mode)
     if (window && SDL_SetWindowDisplayMode(window, &mode) != 0)
         Sdl_ReportFailure("SDL_SetWindowDisplayMode");
     else if (window) {
-        SDL_ShowWindow(window);
+        Sdl_ChangeFullscreen(window, true, [window] { SDL_ShowWindow(window); });
         // A display that did not switch, with no error from SDL, is a
         // refused mode like any other
         SDL_DisplayMode now{};
@@ -245,7 +245,9 @@ bool Vid_RestoreDisplayMode()
     // Leaving full screen gives the desktop its own mode back
     DropModeWindow();
     if (sdlVideo.window && (SDL_GetWindowFlags(sdlVideo.window) & SDL_WINDOW_FULLSCREEN)) {
-        restored = SDL_SetWindowFullscreen(sdlVideo.window, 0) == 0;
+        Sdl_ChangeFullscreen(sdlVideo.window, false, [&restored] {
+            restored = SDL_SetWindowFullscreen(sdlVideo.window, 0) == 0;
+        });
         if (!restored)
             Sdl_ReportFailure("SDL_SetWindowFullscreen");
     }
