@@ -20,6 +20,7 @@ struct SdlVideoState {
     WindowProcedure procedure = nullptr; // of the registered window class; null when none
     bool        registered = false;      // the window class is registered
     bool        videoStarted = false;    // SDL video is up; it stays up until Sys_Shutdown
+    bool        noDisplay = false;       // SDL video found no display: no box can show
     SDL_Window *window = nullptr;        // the one game window; null when none
     bool        glBroken = false;        // the GL driver failed while it was made
     SDL_Window *modeWindow = nullptr;    // holds a changed mode until Vid_CreateWindow takes it

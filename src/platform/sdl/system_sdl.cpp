@@ -353,9 +353,11 @@ int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
 
     // A close request that came before the box would leave it waiting
     // for a click that may never come: its text goes to stderr instead.
+    // So it does with no display, where SDL 3 would try a box on Wayland
+    // through zenity all the same.
     int  answer = -1;
     bool shown = false;
-    if (!sdlCloseRequested.load()) {
+    if (!sdlCloseRequested.load() && !sdlVideo.noDisplay) {
         BeginBoxWatch();
         shown = SDL_ShowMessageBox(&box, &answer) == 0;
         EndBoxWatch();

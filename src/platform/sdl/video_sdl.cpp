@@ -86,20 +86,33 @@ static void ReportGlDriverFailure(const char *step)
 // unseen; that one (and the dummy one) only when named in SDL_VIDEODRIVER,
 // as the tests do. On failure the reason goes to stderr, ahead of the
 // window-class message.
+static void ReportNoDisplay()
+{
+    sdlVideo.noDisplay = true;
+    std::fprintf(stderr, "Video unavailable: no display to open the window on "
+                         "(DISPLAY and WAYLAND_DISPLAY are unset or unreachable)\n");
+}
+
 static bool StartVideo()
 {
     const char *named = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    const bool  picked = !(named && *named);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "Video unavailable: %s\n", SDL_GetError());
+        // SDL 3 (under sdl2-compat) never picks the offscreen driver by
+        // itself: where SDL 2 fell back to it, it fails with these words
+        // (SDL 2's own when no driver at all starts)
+        if (picked && std::strcmp(SDL_GetError(), "No available video device") == 0)
+            ReportNoDisplay();
+        else
+            std::fprintf(stderr, "Video unavailable: %s\n", SDL_GetError());
         return false;
     }
     const char *driver = SDL_GetCurrentVideoDriver();
     const bool unseen =
         driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
-    if (unseen && !(named && *named)) {
+    if (unseen && picked) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        std::fprintf(stderr, "Video unavailable: no display to open the window on "
-                             "(DISPLAY and WAYLAND_DISPLAY are unset or unreachable)\n");
+        ReportNoDisplay();
         return false;
     }
     return true;
