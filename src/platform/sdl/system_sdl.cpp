@@ -372,8 +372,14 @@ int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
         StderrLine("%s: %s\n", box.title, box.message);
         return question ? IDNO : IDOK;
     }
-    // Closed without a button: the safe answer
-    if (answer != IDYES && answer != IDNO && answer != IDOK)
+    // Closed without a button: the safe answer. SDL says the same when the
+    // program it runs for the box (zenity, where SDL has no box of its own:
+    // Wayland, or no display at all) ended without showing it, as zenity
+    // does when it cannot open a display: the text goes to stderr too, so
+    // that it is never lost.
+    if (answer != IDYES && answer != IDNO && answer != IDOK) {
+        StderrLine("%s: %s\n", box.title, box.message);
         return question ? IDNO : IDOK;
+    }
     return answer;
 }
