@@ -81,11 +81,7 @@ static void ReportGlDriverFailure(const char *step)
 
 // [SECTION] Window class
 
-// Starts SDL video on a display the player can see. With no X or Wayland
-// display SDL falls back to its offscreen driver, where the game would run
-// unseen; that one (and the dummy one) only when named in SDL_VIDEODRIVER,
-// as the tests do. On failure the reason goes to stderr, ahead of the
-// window-class message.
+// The game's own words for it; no message box can show either then.
 static void ReportNoDisplay()
 {
     sdlVideo.noDisplay = true;
@@ -93,6 +89,11 @@ static void ReportNoDisplay()
                          "(DISPLAY and WAYLAND_DISPLAY are unset or unreachable)\n");
 }
 
+// Starts SDL video on a display the player can see. With no X or Wayland
+// display SDL falls back to its offscreen driver, where the game would run
+// unseen; that one (and the dummy one) only when named in SDL_VIDEODRIVER,
+// as the tests do. On failure the reason goes to stderr, ahead of the
+// window-class message.
 static bool StartVideo()
 {
     const char *named = SDL_GetHint(SDL_HINT_VIDEODRIVER);
