@@ -69,6 +69,15 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # libGL.so.1 itself when it makes the GL context, so that one is named here;
 # it brings the GLX driver with it.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS libgl1)
+# On a Wayland desktop SDL draws the window's title bar and frame itself,
+# through libdecor and one of its plugins; libdecor only recommends one, and
+# without it the windowed game has no title bar to move or close it by.
+# There SDL also shows its message boxes (the game's errors and its question)
+# by running zenity or kdialog; without them the text goes only to stderr,
+# where a player who started the game from the menu never sees it. On X11
+# neither is needed. The cairo plugin is the one both Debian 12 and 13 have.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "libdecor-0-plugin-1-cairo | libdecor-0-plugin-1, zenity | kdialog")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

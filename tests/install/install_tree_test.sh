@@ -150,6 +150,11 @@ if $package; then
   for library in 'libc6 (>= ' 'libsdl2-2.0-0' 'libgl1'; do
     [[ $depends == *"$library"* ]] || fail "Depends lacks $library: $depends"
   done
+  # What a Wayland desktop needs for the window's frame and the game's boxes
+  recommends=$(field Recommends)
+  for wanted in 'libdecor-0-plugin-1' 'zenity'; do
+    [[ $recommends == *"$wanted"* ]] || fail "Recommends lacks $wanted: $recommends"
+  done
 
   # Every file that names the release names the package's version
   grep -qF "<release version=\"$version\"" "$prefix/$metainfo" ||

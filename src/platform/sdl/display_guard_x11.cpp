@@ -355,6 +355,18 @@ static void Obey(Guardian &guardian, char command)
         break;
     case guardChanged:
         if (guardian.display && guardian.phase != Phase::Idle) {
+            // The events of the game's own switch may not all have been
+            // taken yet; each tells of a step on the way (the old screen
+            // size with the CRTC still lit, a dark CRTC), and followed from
+            // here one would pass for the desktop's. The switch was done
+            // before the game sent this, so a round trip brings in every
+            // one of them, and they go by while the change is under way.
+            XSync(guardian.display, False);
+            while (XPending(guardian.display) > 0) {
+                XEvent event;
+                XNextEvent(guardian.display, &event);
+                Follow(guardian, event);
+            }
             guardian.game = ReadSetting(guardian.display);
             guardian.shown = guardian.game;
             guardian.away = guardian.desktop;

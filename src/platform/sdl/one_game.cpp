@@ -163,7 +163,13 @@ void Instance_AnswerCalls()
     if (!called || !sdlVideo.window)
         return;
     // As a task bar does it: a minimised game comes back (full screen in
-    // its own mode again), and the window goes on top with the keyboard
+    // its own mode again), and the window goes on top with the keyboard.
+    // On X11 a minimised window is also unmapped, which SDL 3 (under
+    // sdl2-compat) counts as hidden, and SDL 3.2 restores no hidden window:
+    // shown again, the window manager brings it back. SDL 2 did both in
+    // SDL_RestoreWindow.
+    if (SDL_GetWindowFlags(sdlVideo.window) & SDL_WINDOW_HIDDEN)
+        SDL_ShowWindow(sdlVideo.window);
     if (SDL_GetWindowFlags(sdlVideo.window) & SDL_WINDOW_MINIMIZED)
         SDL_RestoreWindow(sdlVideo.window);
     SDL_RaiseWindow(sdlVideo.window);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ struct SdlVideoState {
     WindowProcedure procedure = nullptr; // of the registered window class; null when none
     bool        registered = false;      // the window class is registered
     bool        videoStarted = false;    // SDL video is up; it stays up until Sys_Shutdown
+    bool        noDisplay = false;       // SDL video found no display: no box can show
     SDL_Window *window = nullptr;        // the one game window; null when none
     bool        glBroken = false;        // the GL driver failed while it was made
     SDL_Window *modeWindow = nullptr;    // holds a changed mode until Vid_CreateWindow takes it
@@ -53,6 +55,13 @@ void Sdl_ReportFailure(const char *step);
 // The SDL window behind a window handle; null for a handle that is not the
 // live game window. For tests that need to look at the real window.
 SDL_Window *Vid_SdlWindow(struct VidWindow *window);
+
+// Runs change, SDL's request to put window into full screen or out of it.
+// On an X display with no window manager the game stands in for one: SDL
+// does not wait for its answer meanwhile, and the game then writes the
+// window's state as a manager would. Defined in window_manager_x11.cpp.
+void Sdl_ChangeFullscreen(SDL_Window *window, bool fullscreen,
+                          const std::function<void()> &change);
 
 // Writes "video: ", what happened and the window's state (SDL's driver, the
 // window's and its drawable's size, full screen or not, the display's mode)

@@ -354,9 +354,11 @@ int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
 
     // A close request that came before the box would leave it waiting
     // for a click that may never come: its text goes to stderr instead.
+    // So it does with no display, where SDL 3 would try a box on Wayland
+    // through zenity all the same.
     int  answer = -1;
     bool shown = false;
-    if (!sdlCloseRequested.load()) {
+    if (!sdlCloseRequested.load() && !sdlVideo.noDisplay) {
         BeginBoxWatch();
         shown = SDL_ShowMessageBox(&box, &answer) == 0;
         EndBoxWatch();
@@ -364,12 +366,6 @@ int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
         if (!shown && !sdlCloseRequested.load())
             Sdl_ReportFailure("SDL_ShowMessageBox");
         shown = shown && !sdlCloseRequested.load();
-        // SDL 2.26 tries zenity for a box (its Wayland way) and takes
-        // zenity's end for the box's: a zenity that found no display to
-        // show it on (mutter depends on zenity, so GNOME machines have it)
-        // "succeeds" with no button pressed. Such a box may never have been
-        // seen: its text goes to stderr as well.
-        shown = shown && answer >= 0;
     }
     if (!shown) {
         // No display to show it on, or the game is closing: the user
@@ -377,8 +373,15 @@ int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
         StderrLine("%s: %s\n", box.title, box.message);
         return question ? IDNO : IDOK;
     }
-    // Closed without a button: the safe answer
-    if (answer != IDYES && answer != IDNO && answer != IDOK)
+    // Closed without a button: the safe answer. SDL says the same when the
+    // program it runs for the box (zenity, where SDL has no box of its own:
+    // Wayland, or no display at all) ended without showing it, as zenity
+    // does when it cannot open a display (mutter depends on zenity, so
+    // GNOME machines have it): the text goes to stderr too, so that it is
+    // never lost.
+    if (answer != IDYES && answer != IDNO && answer != IDOK) {
+        StderrLine("%s: %s\n", box.title, box.message);
         return question ? IDNO : IDOK;
+    }
     return answer;
 }

@@ -102,6 +102,13 @@ static bool OnWayland()
     return driver && std::strcmp(driver, "wayland") == 0;
 }
 
+// The game's own words for it; no message box can show either then.
+static void ReportNoDisplay()
+{
+    sdlVideo.noDisplay = true;
+    std::fprintf(stderr, "Video unavailable: no display to open the window on "
+                         "(DISPLAY and WAYLAND_DISPLAY are unset or unreachable)\n");
+}
 
 // Starts SDL video on a display the player can see. With no X or Wayland
 // display SDL falls back to its offscreen driver, where the game would run
@@ -111,17 +118,23 @@ static bool OnWayland()
 static bool StartVideo()
 {
     const char *named = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    const bool  picked = !(named && *named);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "Video unavailable: %s\n", SDL_GetError());
+        // SDL 3 (under sdl2-compat) never picks the offscreen driver by
+        // itself: where SDL 2 fell back to it, it fails with these words
+        // (SDL 2's own when no driver at all starts)
+        if (picked && std::strcmp(SDL_GetError(), "No available video device") == 0)
+            ReportNoDisplay();
+        else
+            std::fprintf(stderr, "Video unavailable: %s\n", SDL_GetError());
         return false;
     }
     const char *driver = SDL_GetCurrentVideoDriver();
     const bool unseen =
         driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
-    if (unseen && !(named && *named)) {
+    if (unseen && picked) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        std::fprintf(stderr, "Video unavailable: no display to open the window on "
-                             "(DISPLAY and WAYLAND_DISPLAY are unset or unreachable)\n");
+        ReportNoDisplay();
         return false;
     }
     return true;
@@ -280,7 +293,7 @@ static bool SwitchTo(const SDL_DisplayMode &mode)
     if (window && SDL_SetWindowDisplayMode(window, &mode) != 0)
         Sdl_ReportFailure("SDL_SetWindowDisplayMode");
     else if (window) {
-        SDL_ShowWindow(window);
+        Sdl_ChangeFullscreen(window, true, [window] { SDL_ShowWindow(window); });
         // A display that did not switch, with no error from SDL, is a
         // refused mode like any other
         switched = ShowsMode(window, mode);
@@ -338,7 +351,9 @@ bool Vid_RestoreDisplayMode()
     // Leaving full screen gives the desktop its own mode back
     DropModeWindow();
     if (sdlVideo.window && (SDL_GetWindowFlags(sdlVideo.window) & SDL_WINDOW_FULLSCREEN)) {
-        restored = SDL_SetWindowFullscreen(sdlVideo.window, 0) == 0;
+        Sdl_ChangeFullscreen(sdlVideo.window, false, [&restored] {
+            restored = SDL_SetWindowFullscreen(sdlVideo.window, 0) == 0;
+        });
         if (!restored)
             Sdl_ReportFailure("SDL_SetWindowFullscreen");
     }
