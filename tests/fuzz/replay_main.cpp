@@ -16,7 +16,7 @@ static bool Replay(const std::filesystem::path &file)
 {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        std::fprintf(stderr, "quarvel_fuzz_replay: cannot read %s\n", file.c_str());
+        std::fprintf(stderr, "quarvel_fuzz_replay: cannot read %s\n", file.string().c_str());
         return false;
     }
     const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),

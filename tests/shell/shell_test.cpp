@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "debug_log_capture.h"
+
 #include "headless/headless_game.h"
 #include "platform/scripted/scripted.h"
 #include "render/render_state.h"
@@ -22,7 +24,7 @@ void ShellTest::SetUp()
 void ShellTest::TearDown()
 {
     if (capturing)
-        testing::internal::GetCapturedStderr();
+        StopDebugLogCapture();
     // A test that left the window open closes it, so the next one starts
     // with no context.
     if (renderContext)
@@ -33,13 +35,13 @@ void ShellTest::TearDown()
 
 void ShellTest::CaptureLog()
 {
-    testing::internal::CaptureStderr();
+    StartDebugLogCapture();
     capturing = true;
 }
 
 std::vector<std::string> ShellTest::LogLines()
 {
-    const std::string text = testing::internal::GetCapturedStderr();
+    const std::string text = StopDebugLogCapture();
     capturing = false;
     std::vector<std::string> lines;
     std::istringstream in(text);

@@ -12,7 +12,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts capturing stderr, where the DEBUG lines go.
+    // Starts capturing the DEBUG lines (stderr; the debugger's channel on
+    // Windows).
     void CaptureLog();
     // The DEBUG lines written since CaptureLog, without prefix and CR LF.
     std::vector<std::string> LogLines();

@@ -112,6 +112,10 @@ TEST_F(FontLists, GlyphListsExistForTheAskedCodesOnly)
     // Code 254 (þ in the Windows code page) is the last glyph made
     Draw("\xFE", 10, 10, raster);
     EXPECT_GT(raster[0], 15.0f) << "code 254 advances like a letter";
+    // A space has no pixels, only its advance: "Score: 0" keeps its gap
+    const TextBox space = Draw(" ", 10, 10, raster);
+    EXPECT_EQ(space.lit, 0);
+    EXPECT_GT(raster[0], 14.0f) << "the space advances";
 }
 
 TEST_F(FontLists, ScoreTextIsDrawnInTheCurrentColourAboveTheBaseline)

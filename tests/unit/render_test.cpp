@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "system/opengl.h"
-#include <unistd.h>
 
+#include "debug_log_capture.h"
 #include "gl_test.h"
 #include "objects/explosion_light.h"
 #include "render/render_state.h"
@@ -15,41 +15,30 @@
 #include "system/debug_log.h"
 #include "render/text.h"
 
-// Everything written to stderr (file descriptor 2) while action runs.
-static std::string CaptureStderr(const std::function<void()> &action)
+// The DEBUG lines sent while action runs.
+static std::string CaptureDebugLog(const std::function<void()> &action)
 {
-    std::fflush(stderr);
-    FILE *sink = std::tmpfile();
-    const int saved = dup(STDERR_FILENO);
-    dup2(fileno(sink), STDERR_FILENO);
+    StartDebugLogCapture();
     action();
-    std::fflush(stderr);
-    dup2(saved, STDERR_FILENO);
-    close(saved);
-    std::string text;
-    std::rewind(sink);
-    for (int c; (c = std::fgetc(sink)) != EOF;)
-        text += static_cast<char>(c);
-    std::fclose(sink);
-    return text;
+    return StopDebugLogCapture();
 }
 
 TEST(DebugLog, WritesOnePrefixedLineEndingInCarriageReturnLineFeed)
 {
-    EXPECT_EQ(CaptureStderr([] { DebugLog("Frames: %d", 1234); }), "DEBUG: Frames: 1234\r\n");
-    EXPECT_EQ(CaptureStderr([] { DebugLog("SetVSyncState(%s)", "false"); }),
+    EXPECT_EQ(CaptureDebugLog([] { DebugLog("Frames: %d", 1234); }), "DEBUG: Frames: 1234\r\n");
+    EXPECT_EQ(CaptureDebugLog([] { DebugLog("SetVSyncState(%s)", "false"); }),
               "DEBUG: SetVSyncState(false)\r\n");
 }
 
 TEST(DebugLog, ALineLongerThanItsBufferIsCutWithinIt)
 {
     const std::string longText(3000, 'x');
-    const std::string fromArgument = CaptureStderr([&] { DebugLog("%s", longText.c_str()); });
+    const std::string fromArgument = CaptureDebugLog([&] { DebugLog("%s", longText.c_str()); });
     ASSERT_LT(fromArgument.size(), 2048u) << "nothing beyond the 2048-byte buffer";
     EXPECT_EQ(fromArgument.rfind("DEBUG: xxx", 0), 0u);
     EXPECT_EQ(fromArgument.substr(fromArgument.size() - 3), "x\r\n");
 
-    const std::string fromFormat = CaptureStderr([&] { DebugLog(longText.c_str()); });
+    const std::string fromFormat = CaptureDebugLog([&] { DebugLog(longText.c_str()); });
     ASSERT_LT(fromFormat.size(), 2048u);
     EXPECT_EQ(fromFormat.rfind("DEBUG: xxx", 0), 0u);
 }
@@ -60,11 +49,11 @@ TEST(DebugLog, ALineLongerThanItsBufferIsCutWithinIt)
 TEST(DebugLog, ATextThatJustFitsIsWholeAndOneMoreLosesOnlyItsLastCharacter)
 {
     const std::string fits(2038, 'f');
-    EXPECT_EQ(CaptureStderr([&] { DebugLog("%s", fits.c_str()); }), "DEBUG: " + fits + "\r\n");
+    EXPECT_EQ(CaptureDebugLog([&] { DebugLog("%s", fits.c_str()); }), "DEBUG: " + fits + "\r\n");
     const std::string over = fits + "!";
-    EXPECT_EQ(CaptureStderr([&] { DebugLog("%s", over.c_str()); }), "DEBUG: " + fits + "\r\n");
+    EXPECT_EQ(CaptureDebugLog([&] { DebugLog("%s", over.c_str()); }), "DEBUG: " + fits + "\r\n");
     // A conversion past the cut does not disturb the part before it.
-    EXPECT_EQ(CaptureStderr([&] { DebugLog("%s%d", fits.c_str(), 12345); }),
+    EXPECT_EQ(CaptureDebugLog([&] { DebugLog("%s%d", fits.c_str(), 12345); }),
               "DEBUG: " + fits + "\r\n");
 }
 

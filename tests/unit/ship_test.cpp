@@ -6,6 +6,7 @@
 #include "system/opengl.h"
 #include <gtest/gtest.h>
 
+#include "debug_log_capture.h"
 #include "expect_vector.h"
 #include "gl_test.h"
 #include "headless/headless_game.h"
@@ -335,9 +336,9 @@ TEST_F(ShipShield, RockBouncesOffAndDroppingTheShieldIsFatal)
 
     KeyState['Z'] = 1;
     const size_t objectsBefore = world.objects.size();
-    testing::internal::CaptureStderr();
+    StartDebugLogCapture();
     ship->Update(100);
-    const std::string log = testing::internal::GetCapturedStderr();
+    const std::string log = StopDebugLogCapture();
     EXPECT_EQ(log, "DEBUG: Bounce\r\n") << "the new radius counts in the same update";
     EXPECT_FALSE(rock->hit) << "a bounce is not a hit";
     EXPECT_FALSE(ship->dead);
@@ -370,9 +371,9 @@ TEST_F(ShipShield, UnshieldedTouchHitsOnlyTheFirstRockAndThrowsDebris)
     Rock *second = AddRock({-0.6f, 0, 0}, 0.5f, {});
     const size_t objectsBefore = world.objects.size();
     GameSrand(7);
-    testing::internal::CaptureStderr();
+    StartDebugLogCapture();
     ship->Update(16);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "no bounce without the shield";
+    EXPECT_EQ(StopDebugLogCapture(), "") << "no bounce without the shield";
 
     EXPECT_TRUE(first->hit);
     EXPECT_FALSE(second->hit) << "the walk stops at the first touching rock";

@@ -1,4 +1,7 @@
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -141,4 +144,64 @@ TEST(Matrix4Transform, FourthRowIsNeverRead)
     EXPECT_EQ(actual.y, expected.y);
     EXPECT_EQ(actual.z, expected.z);
     ExpectNear(actual, 3, 5, 7, "scaled then moved", mathsTolerance);
+}
+
+// The C library's sin and cos are the game's only mathematics that differ
+// from system to system (sqrt and floor are exact everywhere), and the
+// game keeps only their results rounded to float. Its angles come from a
+// small set, so every one of them is checked here against the floats
+// glibc gives, in one digest: the same game on Linux and on Windows.
+static std::vector<float> EveryAngleOfTheGame()
+{
+    std::vector<float> angles;
+    // The rock's rings (Rock::GenerateRockVertices, detail 6): elevation
+    // steps down from the pole, the azimuth runs on from ring to ring.
+    const int detail = 6;
+    float elevation = 1.5707964f;
+    const float step = static_cast<float>(3.14159265358979323846 / detail);
+    float azimuth = 0.0f;
+    for (int ring = 0; ring < detail - 1; ++ring) {
+        elevation = elevation - step;
+        angles.push_back(elevation);
+        for (int k = 0; k < 6; ++k) {
+            azimuth = azimuth + 1.0471976f;
+            angles.push_back(azimuth);
+        }
+    }
+    // Whole-millisecond frame times 0..200: a rock's spin (Rock::Update),
+    // the ship's turn either way (dt * turnRate), and the quarter turns
+    // that stand a new ship up.
+    for (int frameMs = 0; frameMs <= 200; ++frameMs) {
+        angles.push_back(static_cast<float>(frameMs * 0.0015707963267948967));
+        const float dt = frameMs * 0.001f;
+        angles.push_back(dt * 5.5850534f);
+        angles.push_back(dt * -5.5850534f);
+    }
+    angles.push_back(1.5707964f);
+    angles.push_back(-1.5707964f);
+    return angles;
+}
+
+TEST(Matrix4Builders, SinesAndCosinesOfEveryAngleOfTheGameAreGlibcsFloats)
+{
+    // FNV-1a over the bits of float(sin(a)) and float(cos(a)), a in order,
+    // each taken in double as Rotation takes it.
+    uint64_t digest = 0xcbf29ce484222325u;
+    const auto add = [&digest](float value) {
+        uint32_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        for (int byte = 0; byte < 4; ++byte) {
+            digest ^= (bits >> (8 * byte)) & 0xFFu;
+            digest *= 0x100000001b3u;
+        }
+    };
+    const std::vector<float> angles = EveryAngleOfTheGame();
+    for (const float angle : angles) {
+        add(static_cast<float>(std::sin(static_cast<double>(angle))));
+        add(static_cast<float>(std::cos(static_cast<double>(angle))));
+    }
+    EXPECT_EQ(angles.size(), 640u);
+    EXPECT_EQ(digest, 0x1d694d1107004f8eu)
+        << "this C library's sin or cos rounds to another float than glibc's for an "
+           "angle of the game: games would differ between systems";
 }

@@ -11,7 +11,8 @@ bool Vid_SetSwapInterval(int interval)
     using SwapIntervalProc = BOOL(WINAPI *)(int);
     // Entry points belong to the current context, so it is looked up on
     // every call; the tools call this once or twice.
-    const auto swapInterval =
-        reinterpret_cast<SwapIntervalProc>(wglGetProcAddress("wglSwapIntervalEXT"));
+    // Through void (*)(), the type for a function of unknown type
+    const auto swapInterval = reinterpret_cast<SwapIntervalProc>(
+        reinterpret_cast<void (*)()>(wglGetProcAddress("wglSwapIntervalEXT")));
     return swapInterval && swapInterval(interval);
 }
