@@ -23,6 +23,8 @@ add_executable(quarvel src/shell/main.cpp)
 target_link_libraries(quarvel PRIVATE quarvel_shell)
 target_link_options(quarvel PRIVATE -mwindows)
 set_target_properties(quarvel PROPERTIES QUARVEL_PLATFORM quarvel_platform_win32)
+# Its icon and version, once the resource function below is defined
+cmake_language(DEFER CALL quarvel_windows_resources quarvel "Quarvel")
 
 # [SECTION] Win32 backends
 
