@@ -33,7 +33,9 @@ build: configure
 run: build
 	@$(BUILD)/quarvel
 
-test: build
+# The Windows game's tests under Wine (tests/wine) run in this build's
+# ctest, on quarvel.exe from the Windows build.
+test: build windows
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # Only the game: cpack packs the binary that is built, nothing else.

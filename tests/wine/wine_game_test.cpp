@@ -239,6 +239,8 @@ class WineEnvironmentSetUp : public ::testing::Environment {
 public:
     void SetUp() override
     {
+        ASSERT_EQ(access(QUARVEL_WINDOWS_PROGRAM, R_OK), 0)
+            << QUARVEL_WINDOWS_PROGRAM << " is missing: make windows builds it";
         char folder[] = "/tmp/quarvel-wine-XXXXXX";
         ASSERT_NE(mkdtemp(folder), nullptr) << std::strerror(errno);
         run.folder = folder;
@@ -356,6 +358,23 @@ TEST_F(WineGame, FullScreenF1BothWaysThenEscape)
     EXPECT_EQ(CountDebugLines(lines, "SetVSyncState(false)"), 3) << log;
     EXPECT_TRUE(lines.other.empty()) << "only DEBUG lines, each with CR LF:\n" << log;
     EXPECT_TRUE(WaitForWatcherGone(restoreMs)) << "the watcher ends with the game";
+}
+
+// A reader of stderr that stops reading (a log pipe that hangs) fills the
+// pipe that carries the DEBUG lines; the game draws on and ends on Escape.
+TEST_F(WineGame, StalledStderrReaderNeitherFreezesNorHolds)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(run.xvfb));
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+    ASSERT_TRUE(WaitForFocus(display, window, startTimeoutMs));
+    game->StallStderr();
+    // F2 held logs a line every turn of the loop
+    PressKey(display, XK_F2);
+    const bool full = game->WaitForStderrFull(framesTimeoutMs);
+    ReleaseKey(display, XK_F2);
+    ASSERT_TRUE(full) << "the pipe never filled";
+    EXPECT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "the game froze on its log";
+    ASSERT_TRUE(EndsOnEscape());
 }
 
 // The close box (WM_DELETE_WINDOW, which Wine turns into WM_CLOSE) and
