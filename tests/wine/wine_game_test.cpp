@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -57,11 +58,12 @@ struct WineRun {
 
 WineRun run;
 
-std::vector<std::string> WineEnvironment(const XServer &server)
+// channels: more of Wine's debug channels than the debugger's output.
+std::vector<std::string> WineEnvironment(const XServer &server, const std::string &channels = "")
 {
     return {"WINEPREFIX=" + run.prefix,
-            // Only the debugger's output, which carries the DEBUG lines
-            "WINEDEBUG=-all,warn+debugstr",
+            // The debugger's output, which carries the DEBUG lines
+            "WINEDEBUG=-all,warn+debugstr" + (channels.empty() ? "" : "," + channels),
             // No offer to install Mono or Gecko while the prefix is made
             "WINEDLLOVERRIDES=mscoree,mshtml=",
             "DISPLAY=" + server.DisplayName()};
@@ -281,8 +283,9 @@ protected:
             kill(pid, SIGKILL);
     }
 
-    // Starts the game on server; with window, waits for its window.
-    void Start(XServer &server, bool window = true)
+    // Starts the game on server, with more of Wine's debug channels on;
+    // with window, waits for its window.
+    void Start(XServer &server, bool window = true, const std::string &channels = "")
     {
         if (!server.Connection()) {
             std::string error;
@@ -291,7 +294,8 @@ protected:
         std::string error;
         ASSERT_TRUE(UseServer(server, error)) << error;
         display = server.Connection();
-        game = std::make_unique<GameProcess>(server.DisplayName(), WineEnvironment(server),
+        game = std::make_unique<GameProcess>(server.DisplayName(),
+                                             WineEnvironment(server, channels),
                                              std::vector<std::string>{"wine"});
         ASSERT_TRUE(game->Started()) << "could not start wine";
         if (!window)
@@ -417,6 +421,32 @@ INSTANTIATE_TEST_SUITE_P(, WineCloseRequest, ::testing::Values(false, true),
 // and ends it with 1, having logged nothing.
 class WineRefusedModes : public WineGame, public ::testing::WithParamInterface<bool> {
 protected:
+    // The display-mode changes the game asked Wine for, one line each: the
+    // flags, then the three fields it set (Wine's trace names every field
+    // set in dmFields).
+    static std::string FullScreenAttempts(const std::string &wineStderr)
+    {
+        static const std::string flagsMark = ":trace:system:NtUserChangeDisplaySettings flags=";
+        static const std::string modeMark =
+            ":trace:system:trace_devmode dmFields=BITSPERPEL,PELSWIDTH,PELSHEIGHT ";
+        std::string attempts, flags;
+        std::istringstream in(wineStderr);
+        std::string line;
+        while (std::getline(in, line)) {
+            size_t at = line.find(flagsMark);
+            if (at != std::string::npos)
+                flags = line.substr(at + flagsMark.size());
+            at = line.find(modeMark);
+            if (at == std::string::npos)
+                continue;
+            std::string mode = line.substr(at + modeMark.size());
+            while (!mode.empty() && mode.back() == ' ')
+                mode.pop_back();
+            attempts += flags + " " + mode + "\n";
+        }
+        return attempts;
+    }
+
     // Answers the box titled caption with key, once it has the keyboard.
     ::testing::AssertionResult Answer(const std::string &caption, KeySym key)
     {
@@ -444,9 +474,15 @@ protected:
 TEST_P(WineRefusedModes, AskThenFollowTheAnswer)
 {
     const bool yes = GetParam();
-    ASSERT_NO_FATAL_FAILURE(Start(run.refusing, false));
+    // Wine traces each display-mode change it is asked for
+    ASSERT_NO_FATAL_FAILURE(Start(run.refusing, false, "trace+system"));
     // Yes is the default button; N is No's key
     ASSERT_TRUE(Answer("Quarvel", yes ? XK_Return : XK_n));
+    EXPECT_EQ(FullScreenAttempts(game->Stderr()),
+              "FULLSCREEN dmBitsPerPel=32 dmPelsWidth=800 dmPelsHeight=600\n"
+              "FULLSCREEN dmBitsPerPel=16 dmPelsWidth=800 dmPelsHeight=600\n"
+              "FULLSCREEN dmBitsPerPel=16 dmPelsWidth=640 dmPelsHeight=480\n")
+        << "the mode asked for, then 16 bits, then 640x480";
     if (yes) {
         window = WaitForGameWindow(display, *game, startTimeoutMs);
         ASSERT_NE(window, None) << game->Describe();
