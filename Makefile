@@ -43,7 +43,7 @@ package: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target quarvel
 	@cd $(BUILD) && cpack -G DEB
 
-bench: build
+bench: build windows
 	@bash bench/run.sh $(BUILD)
 
 WINDOWS_BUILD ?= build-windows
