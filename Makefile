@@ -1,10 +1,12 @@
 # Quarvel: the two commands a fresh Debian 12 or 13 machine needs are
 #   make run    builds and starts the game
-#   make test   builds everything and runs every test
+#   make test   builds everything and runs every test, the Windows build's
+#               under Wine too
 #   make package  builds the game and its Debian package,
 #               quarvel_VERSION_ARCH.deb, in the build folder
-#   make windows  cross-builds the Windows programs with MinGW-w64, in
-#               build-windows
+#   make windows  cross-builds the Windows programs with MinGW-w64 and
+#               packs quarvel-VERSION-windows-x64.zip and the installer
+#               quarvel-VERSION-windows-x64.exe, in build-windows
 #   make bench  builds everything and prints the benchmarks' figures
 #               (BENCH_PLAY_SECONDS=60 sets the memory run's play time)
 #   make test-sanitize  the whole suite again, then the soak, with address,
@@ -33,10 +35,13 @@ build: configure
 run: build
 	@$(BUILD)/quarvel
 
-# The Windows game's tests under Wine (tests/wine) run in this build's
-# ctest, on quarvel.exe from the Windows build.
+# The Linux build's tests, then the Windows build's under Wine (one Wine
+# prefix and one Xvfb for them, made and removed by the tests). The Windows
+# game's own tests under Wine (tests/wine) run in the first: they need the
+# Linux build's X servers and XTest, and quarvel.exe from the second.
 test: build windows
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # Only the game: cpack packs the binary that is built, nothing else.
 package: configure
@@ -53,6 +58,9 @@ windows: deps
 	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake >/dev/null
 	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	@if [ -f $(WINDOWS_BUILD)/CPackConfig.cmake ]; then \
+	  cd $(WINDOWS_BUILD) && cpack >/dev/null && ls quarvel-*-windows-x64.*; \
+	else echo "windows: no game program to pack yet"; fi
 
 # The sanitizer builds use clang (libclang-rt), which also builds the fuzz
 # target; tests/sanitizer/run sets the sanitizers' options and suppressions
@@ -80,4 +88,4 @@ fuzz: deps
 		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus tests/fuzz/corpus
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(WINDOWS_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

@@ -11,6 +11,8 @@
 set(QUARVEL_WINDOWS_GAME quarvel CACHE STRING "The target the Windows packages carry")
 if(NOT TARGET ${QUARVEL_WINDOWS_GAME})
   message(STATUS "No ${QUARVEL_WINDOWS_GAME} target: no Windows packages")
+  # Nor a packing set-up left from an earlier configuration
+  file(REMOVE ${PROJECT_BINARY_DIR}/CPackConfig.cmake ${PROJECT_BINARY_DIR}/CPackSourceConfig.cmake)
   return()
 endif()
 
