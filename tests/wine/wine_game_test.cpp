@@ -66,7 +66,7 @@ std::vector<std::string> WineEnvironment(const XServer &server, const std::strin
             "WINEDEBUG=-all,warn+debugstr" + (channels.empty() ? "" : "," + channels),
             // No offer to install Mono or Gecko while the prefix is made
             "WINEDLLOVERRIDES=mscoree,mshtml=",
-            "DISPLAY=" + server.DisplayName()};
+            "DISPLAY=" + server.DisplayName()}; // last
 }
 
 // Our environment with these entries added or replaced.
@@ -379,6 +379,21 @@ TEST_F(WineGame, StalledStderrReaderNeitherFreezesNorHolds)
     ASSERT_TRUE(full) << "the pipe never filled";
     EXPECT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "the game froze on its log";
     ASSERT_TRUE(EndsOnEscape());
+}
+
+// With no X display Wine can make no window and show no box: the box's
+// text goes to stderr, and the game ends with 1.
+TEST_F(WineGame, NoDisplayGivesTheBoxOnStderrAndOne)
+{
+    std::string error;
+    ASSERT_TRUE(UseServer(run.xvfb, error)) << error;
+    std::vector<std::string> environment = WineEnvironment(run.xvfb);
+    environment.pop_back(); // DISPLAY
+    game = std::make_unique<GameProcess>("", environment, std::vector<std::string>{"wine"});
+    ASSERT_TRUE(game->WaitForExit(exitTimeoutMs)) << game->Describe();
+    EXPECT_EQ(game->ExitCode(), 1) << game->Describe();
+    EXPECT_NE(game->Stderr().find("ERROR: Window Creation Error.\n"), std::string::npos)
+        << game->Describe();
 }
 
 // The close box (WM_DELETE_WINDOW, which Wine turns into WM_CLOSE) and

@@ -108,7 +108,9 @@ int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
     const int answer = win32CloseRequested != 0
                            ? 0
                            : MessageBoxA(nullptr, text ? text : "", caption ? caption : "", flags);
-    if (answer == 0) {
+    // Windows answers 0 when no box could be shown; Wine with no display
+    // answers -1, its dialog's failure
+    if (answer <= 0) {
         // No box could be shown (no desktop to show it on): the user still
         // learns why, and the safe answer is taken
         if (win32CloseRequested == 0)
