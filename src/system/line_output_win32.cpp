@@ -72,9 +72,9 @@ static DWORD WINAPI WriteLines(void *)
     }
 }
 
-// At the end of the program: the lines still waiting (the shutdown's last
-// ones) get a moment to go out; a reader that stalled gets no more.
-static void FlushAtExit()
+// At the end of the program too: the lines still waiting (the shutdown's
+// last ones) get a moment to go out.
+void FlushLines()
 {
     constexpr DWORD flushMs = 1000;
     const DWORD start = GetTickCount();
@@ -97,7 +97,7 @@ static void Queue(bool debug, const char *line, size_t length)
         queue.running = writer != nullptr;
         if (writer) {
             CloseHandle(writer);
-            std::atexit(FlushAtExit);
+            std::atexit(FlushLines);
         }
     }
     if (!queue.running) {
