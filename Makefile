@@ -36,12 +36,15 @@ run: build
 	@$(BUILD)/quarvel
 
 # The Linux build's tests, then the Windows build's under Wine (one Wine
-# prefix and one Xvfb for them, made and removed by the tests). The Windows
-# game's own tests under Wine (tests/wine) run in the first: they need the
-# Linux build's X servers and XTest, and quarvel.exe from the second.
+# prefix and one Xvfb for them, made and removed by the tests); both run
+# even when the first has a failure. The Windows game's own tests under
+# Wine (tests/wine) run in the first: they need the Linux build's X servers
+# and XTest, and quarvel.exe from the second.
 test: build windows
-	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
-	@cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)
+	@status=0; \
+	(cd $(BUILD) && ctest --output-on-failure -j $(JOBS)) || status=1; \
+	(cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)) || status=1; \
+	exit $$status
 
 # Only the game: cpack packs the binary that is built, nothing else.
 package: configure

@@ -55,10 +55,12 @@ set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/data/icons/quarvel.ico)
 set(CPACK_NSIS_URL_INFO_ABOUT ${PROJECT_HOMEPAGE_URL})
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
 # CPack's uninstaller takes away the installer's own key under the vendor's
-# but leaves the vendor's key, empty; nothing of the game may stay.
+# but leaves the vendor's key, empty; nothing of the game may stay. Each
+# backslash is written twice for CPackConfig.cmake, which reads the text
+# again.
 set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "
-  DeleteRegKey SHCTX 'Software\\${CPACK_PACKAGE_VENDOR}\\Quarvel'
-  DeleteRegKey /ifempty SHCTX 'Software\\${CPACK_PACKAGE_VENDOR}'")
+  DeleteRegKey SHCTX 'Software\\\\${CPACK_PACKAGE_VENDOR}\\\\Quarvel'
+  DeleteRegKey /ifempty SHCTX 'Software\\\\${CPACK_PACKAGE_VENDOR}'")
 include(CPack)
 
 # Installs and uninstalls the installer silently under Wine and looks at
