@@ -37,7 +37,9 @@ run: build
 
 # The Linux build's tests, then the Windows build's under Wine (one Wine
 # prefix and one Xvfb for them, made and removed by the tests); both run
-# even when the first has a failure.
+# even when the first has a failure. The Windows game's own tests under
+# Wine (tests/wine) run in the first: they need the Linux build's X servers
+# and XTest, and quarvel.exe from the second.
 test: build windows
 	@status=0; \
 	(cd $(BUILD) && ctest --output-on-failure -j $(JOBS)) || status=1; \
@@ -49,7 +51,7 @@ package: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target quarvel
 	@cd $(BUILD) && cpack -G DEB
 
-bench: build
+bench: build windows
 	@bash bench/run.sh $(BUILD)
 
 WINDOWS_BUILD ?= build-windows

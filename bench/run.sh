@@ -15,6 +15,8 @@
 #                        short one runs a tenth of them
 #   BENCH_PACING_WAVES_SECONDS  play of the first waves, swaps timestamped (14)
 #   BENCH_PACING_HEAVY_SECONDS  play of the heavy scene, swaps timestamped (20)
+#   BENCH_WINDOWS_EXE    the Windows build's game (build-windows/quarvel.exe)
+#   BENCH_WINE_PACING_SECONDS  idle play of each build for frame pacing (10)
 #   BENCH_PACING_PNG     where the frame-time plot goes
 #                        (BUILD_DIR/bench/frame-pacing.png)
 set -euo pipefail
@@ -140,6 +142,22 @@ fps_ratio=$(median_of r)
 fps_ratio_yield=$(median_of ry)
 fps_ratio_range=$(awk '{ r = $3 / $1; if (NR == 1 || r < lo) lo = r; if (NR == 1 || r > hi) hi = r }
   END { printf "%.2f-%.2f", lo, hi }' "$work/fps.rounds")
+
+# --- The Windows build under Wine -------------------------------------------
+# quarvel.exe from the Windows build (make windows) beside this build's game,
+# on this X server: frame rate in rounds and idle frame pacing
+# (bench/wine.sh). Skipped, with its figures null, without it or Wine.
+windows_exe=${BENCH_WINDOWS_EXE:-$here/../build-windows/quarvel.exe}
+wine_pacing_seconds=${BENCH_WINE_PACING_SECONDS:-10}
+: >"$work/wine.fig"
+if [ -f "$windows_exe" ] && command -v wine >/dev/null; then
+  bash "$here/wine.sh" "$work/wine" "$game" "$windows_exe" "$stamps" "$fps_seconds" \
+    "$fps_rounds" "$wine_pacing_seconds" >"$work/wine.fig" ||
+    note "the Windows build's runs under Wine ended badly; its figures may be missing"
+else
+  note "no $windows_exe or no Wine: the Windows build is not measured (make windows)"
+fi
+wine_fig() { figure "$1" "$work/wine.fig"; }
 
 # --- Frame pacing ----------------------------------------------------------
 # The real game, unchanged, with every buffer swap timestamped from outside
@@ -392,6 +410,15 @@ for run in $compositor_ways; do
   row "  F1 to a window / back (the frame spanning it)" "$(pace $run f1_out_ms) / $(pace $run f1_back_ms)" "ms" ""
 done
 row "  frame-time plot" "$(basename "$pacing_png")" "" ""
+row "quarvel.exe under Wine, first wave (Xvfb)" "$(wine_fig windows_fps)" "fps" ""
+row "  quarvel in the same rounds" "$(wine_fig linux_fps)" "fps" ""
+row "  Windows / Linux" "$(wine_fig windows_over_linux)" "" ""
+for side in windows linux; do
+  label=$([ $side = windows ] && echo "quarvel.exe under Wine" || echo "quarvel")
+  row "frame pacing, idle, $label ($(wine_fig ${side}_frames) frames)" "$(wine_fig ${side}_median_ms)" "ms" "median"
+  row "  99th percentile / worst" "$(wine_fig ${side}_p99_ms) / $(wine_fig ${side}_worst_ms)" "ms" ""
+  row "  frames over 16.7 ms" "$(wine_fig ${side}_over_16_7)" "" ""
+done
 echo
 
 num() { [ -n "$1" ] && echo "$1" || echo null; }
@@ -430,6 +457,14 @@ mutter_json() { # run
 printf '"pacing":{"waves":%s,"heavy":%s,"waves_seconds":%s,"heavy_seconds":%s,"mutter_native_waves":%s,"mutter_xwayland_waves":%s},' \
   "$(pacing_json waves)" "$(pacing_json spray)" "$pacing_waves_seconds" "$pacing_heavy_seconds" \
   "$(mutter_json mutter_native)" "$(mutter_json mutter_xwayland)"
+wine_json() { # side
+  printf '{"fps":%s,"pacing_frames":%s,"pacing_median_ms":%s,"pacing_p99_ms":%s,"pacing_worst_ms":%s,"pacing_over_16_7ms":%s}' \
+    "$(num "$(wine_fig $1_fps)")" "$(num "$(wine_fig $1_frames)")" "$(num "$(wine_fig $1_median_ms)")" \
+    "$(num "$(wine_fig $1_p99_ms)")" "$(num "$(wine_fig $1_worst_ms)")" "$(num "$(wine_fig $1_over_16_7)")"
+}
+printf '"windows_under_wine":{"windows":%s,"linux":%s,"ratio":%s,"seconds":%s,"rounds":%s,"pacing_seconds":%s},' \
+  "$(wine_json windows)" "$(wine_json linux)" "$(num "$(wine_fig windows_over_linux)")" \
+  "$fps_seconds" "$fps_rounds" "$wine_pacing_seconds"
 printf '"memory":{"game_peak_kb":%s,"game_peak_kb_at_10s":%s,"play_seconds":%s,"sim_long_peak_kb":%s,"sim_short_peak_kb":%s,"sim_long_frames":%s,"sim_short_frames":%s,"sim_growth":%s,"sim_long_max_objects":%s,"sim_short_max_objects":%s}}\n' \
   "$(num "$game_peak_kb")" "$(num "$game_hwm_first_kb")" "$play_seconds" "$(num "$sim_long_kb")" "$(num "$sim_short_kb")" \
   "$sim_frames" "$((sim_frames / 10))" "$sim_growth" "$(num "$sim_long_objects")" "$(num "$sim_short_objects")"

@@ -30,3 +30,7 @@ void WriteStderrLine(const char *line, size_t length)
 {
     WriteWhenReady(line, length);
 }
+
+void FlushLines()
+{
+}

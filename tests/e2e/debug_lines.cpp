@@ -59,3 +59,39 @@ int CountDebugLines(const StderrLines &lines, const std::string &text)
     }
     return ::testing::AssertionSuccess();
 }
+
+std::string WineDebugStrings(const std::string &wineStderr)
+{
+    // 0024:warn:debugstr:OutputDebugStringA "DEBUG: Frames: 546\r\n"
+    static const std::string marker = ":warn:debugstr:OutputDebugStringA \"";
+    std::string strings;
+    std::istringstream in(wineStderr);
+    std::string line;
+    while (std::getline(in, line)) {
+        const size_t start = line.find(marker);
+        if (start == std::string::npos || line.size() < start + marker.size() + 1 ||
+            line.back() != '"')
+            continue;
+        // C escapes, as Wine's debugstr writes them
+        const std::string quoted =
+            line.substr(start + marker.size(), line.size() - start - marker.size() - 1);
+        for (size_t i = 0; i < quoted.size(); ++i) {
+            if (quoted[i] != '\\' || i + 1 == quoted.size()) {
+                strings += quoted[i];
+                continue;
+            }
+            const char escaped = quoted[++i];
+            switch (escaped) {
+            case 'r': strings += '\r'; break;
+            case 'n': strings += '\n'; break;
+            case 't': strings += '\t'; break;
+            case 'x':
+                strings += static_cast<char>(std::stoi(quoted.substr(i + 1, 2), nullptr, 16));
+                i += 2;
+                break;
+            default: strings += escaped; break;
+            }
+        }
+    }
+    return strings;
+}

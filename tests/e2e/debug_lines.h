@@ -18,3 +18,10 @@ int CountDebugLines(const StderrLines &lines, const std::string &text);
 // The end of every normal shutdown: the three statistics lines, then
 // "Program terminated." as the very last thing written.
 ::testing::AssertionResult EndsWithShutdownLines(const std::string &stderrText);
+
+// The Windows build's DEBUG lines go to the debugger's output, which Wine
+// writes to stderr on its debug channel (WINEDEBUG=warn+debugstr), one
+// line per OutputDebugStringA, the string quoted and escaped. Returns the
+// strings unescaped and in order, as the Linux build writes them to stderr;
+// Wine's other lines are left out.
+std::string WineDebugStrings(const std::string &wineStderr);

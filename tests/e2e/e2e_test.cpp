@@ -97,53 +97,6 @@ void RealDesktop::TearDown()
     return ::testing::AssertionSuccess();
 }
 
-// The corner that holds the score: "Score: " and up to ten digits of
-// 24-pixel glyphs start 3.76 pixels from the left and bottom edges.
-static Box ScoreCorner(const Picture &screen)
-{
-    return Box{0, screen.height - 40, 300, screen.height};
-}
-
-::testing::AssertionResult ShowsScoreText(const Picture &screen)
-{
-    if (screen.width != 800 || screen.height != 600)
-        return ::testing::AssertionFailure()
-               << "the screen is " << screen.width << " x " << screen.height << ", not 800 x 600";
-    const Box corner = ScoreCorner(screen);
-    const int white = screen.Count(corner, IsWhite);
-    const Box text = screen.Extent(corner, IsWhite);
-    ::testing::AssertionResult failure = ::testing::AssertionFailure();
-    failure << white << " white pixels in the lower left 300 x 40 corner, spanning x " << text.left
-            << ".." << text.right << ", y " << text.top << ".." << text.bottom << ": ";
-    if (white < 60)
-        return failure << "too few for the score text";
-    // "Score: 0" is about 100 pixels wide, capitals about 17 high, standing
-    // on a base line 4 pixels above the bottom edge.
-    if (text.left > 12 || text.right - text.left < 60)
-        return failure << "the text does not start at the left edge or is too narrow";
-    if (text.bottom < screen.height - 10 || text.bottom - text.top < 10 ||
-        text.bottom - text.top > 32)
-        return failure << "the text is not a 24-pixel line at the bottom edge";
-    // Glyphs, not a filled block
-    const int area = (text.right - text.left) * (text.bottom - text.top);
-    if (white * 10 > area * 7)
-        return failure << "the white is a filled block, not glyphs";
-    return ::testing::AssertionSuccess();
-}
-
-::testing::AssertionResult ShowsColouredRocks(const Picture &screen)
-{
-    const Box all{0, 0, screen.width, screen.height};
-    const int coloured =
-        screen.Count(all, IsColoured) - screen.Count(ScoreCorner(screen), IsColoured);
-    // Four large rocks cover thousands of pixels; a few coloured stray
-    // pixels are not rocks.
-    if (coloured < 200)
-        return ::testing::AssertionFailure()
-               << "only " << coloured << " coloured pixels outside the score's corner";
-    return ::testing::AssertionSuccess();
-}
-
 int main(int argc, char **argv)
 {
     ::testing::InitGoogleTest(&argc, argv);

@@ -59,8 +59,3 @@ protected:
 
     XServer *server = nullptr;
 };
-
-// The score, white, in the lower left corner of the 800 x 600 screen.
-::testing::AssertionResult ShowsScoreText(const Picture &screen);
-// Coloured pixels outside the score's corner: rocks are on the screen.
-::testing::AssertionResult ShowsColouredRocks(const Picture &screen);

@@ -4,6 +4,11 @@
 #include <string>
 #include <vector>
 
+// gtest.h comes before Xlib.h in the tests (Xlib defines None and Bool)
+namespace testing {
+class AssertionResult;
+}
+
 struct Rgb {
     uint8_t r, g, b;
 };
@@ -40,3 +45,8 @@ bool IsWhite(Rgb pixel);
 bool IsColoured(Rgb pixel);
 // Anything but the black of the cleared screen.
 bool IsLit(Rgb pixel);
+
+// The score, white, in the lower left corner of the 800 x 600 screen.
+::testing::AssertionResult ShowsScoreText(const Picture &screen);
+// Coloured pixels outside the score's corner: rocks are on the screen.
+::testing::AssertionResult ShowsColouredRocks(const Picture &screen);

@@ -148,9 +148,9 @@ bool XServer::StartOn(int number, std::string &error, bool &anotherDisplay)
     // 1.17, said outright): a client that asks for an indirect context gets a
     // window but no GL context, whatever its Mesa is (NoGlDriver).
     std::vector<std::string> argv;
-    if (kind == Kind::Xvfb)
-        argv = {"Xvfb", name, "-screen", "0", "800x600x24", "-nolisten", "tcp",
-                "-iglx", "-displayfd", readyFd};
+    if (kind != Kind::XorgDummy)
+        argv = {"Xvfb", name, "-screen", "0", kind == Kind::Xvfb ? "800x600x24" : "1024x768x24",
+                "-nolisten", "tcp", "-iglx", "-displayfd", readyFd};
     else
         // No virtual terminal is switched to: the console stays as it was
         argv = {"Xorg", name, "-config", QUARVEL_XORG_CONFIG, "-configdir",

@@ -13,6 +13,8 @@ public:
     enum class Kind {
         Xvfb,      // one 800 x 600 screen at 24 bits, the mode the game asks
                    // for, and no other
+        XvfbNoGameMode, // one 1024 x 768 screen at 24 bits and no other:
+                   // every mode the game asks for is refused
         XorgDummy, // Xorg's dummy driver (xorg-dummy.conf): a 1280 x 1024
                    // desktop that really switches to 800 x 600 or 640 x 480;
                    // needs root

@@ -2,11 +2,15 @@
 
 #ifdef _WIN32
 
+#include "system/line_output.h"
+
 #include <windows.h>
 
 // OutputDebugStringA raises a debug-print exception for a debugger to see,
 // and handles it itself when there is none. A vectored handler sees it
-// first, takes a copy of the text and lets it go on as before.
+// first, takes a copy of the text and lets it go on as before. The game's
+// lines are raised on its log-writing thread: the lines of before the
+// capture go out first, and those of the capture before it ends.
 static std::string captured;
 static PVOID       handler = nullptr;
 
@@ -25,6 +29,7 @@ static LONG CALLBACK CopyDebugString(EXCEPTION_POINTERS *exception)
 
 void StartDebugLogCapture()
 {
+    FlushLines();
     captured.clear();
     if (!handler)
         handler = AddVectoredExceptionHandler(1, CopyDebugString);
@@ -32,6 +37,7 @@ void StartDebugLogCapture()
 
 std::string StopDebugLogCapture()
 {
+    FlushLines();
     if (handler) {
         RemoveVectoredExceptionHandler(handler);
         handler = nullptr;

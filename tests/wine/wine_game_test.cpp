@@ -1,0 +1,650 @@
+// The Windows build (quarvel.exe, cross-built in the Windows build folder)
+// under Wine, on the same private X servers as the Linux build's end-to-end
+// tests: keys typed through XTest reach its window procedure, its DebugLog
+// lines come out of Wine's debug channel, and the display mode is read back
+// through XRandR. One Wine prefix, made in a temporary folder for the run
+// and removed after it.
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <dirent.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <X11/keysym.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+#include "debug_lines.h"
+#include "display_mode.h"
+#include "game_process.h"
+#include "picture.h"
+#include "spawn.h"
+#include "x_server.h"
+#include "x_session.h"
+
+namespace {
+
+// Generous limits: Wine starts a program in about a second here, and they
+// only keep a hung game from hanging CI.
+constexpr int startTimeoutMs = 20000;
+constexpr int exitTimeoutMs = 15000;
+constexpr int framesTimeoutMs = 10000;
+// The desktop's mode is back this soon after the game's process ends,
+// however it ends.
+constexpr int restoreMs = 2000;
+
+// What the game's watcher of the display mode puts on its command line.
+const char *const watcherWord = "quarvel-display-watcher";
+
+// The run's X servers, started when first asked for, and Wine's prefix.
+struct WineRun {
+    std::string folder;      // the temporary folder, holding the prefix
+    std::string prefix;      // WINEPREFIX
+    XServer     xvfb{XServer::Kind::Xvfb};
+    XServer     refusing{XServer::Kind::XvfbNoGameMode};
+    XServer     realDesktop{XServer::Kind::XorgDummy};
+    XServer    *wineOn = nullptr; // the server Wine's desktop process is on
+    std::string error;            // why the run could not be set up
+};
+
+WineRun run;
+
+// channels: more of Wine's debug channels than the debugger's output.
+std::vector<std::string> WineEnvironment(const XServer &server, const std::string &channels = "")
+{
+    return {"WINEPREFIX=" + run.prefix,
+            // The debugger's output, which carries the DEBUG lines
+            "WINEDEBUG=-all,warn+debugstr" + (channels.empty() ? "" : "," + channels),
+            // No offer to install Mono or Gecko while the prefix is made
+            "WINEDLLOVERRIDES=mscoree,mshtml=",
+            "DISPLAY=" + server.DisplayName()}; // last
+}
+
+// Our environment with these entries added or replaced.
+std::vector<std::string> With(const std::vector<std::string> &entries)
+{
+    std::vector<std::string> variables;
+    for (char **entry = environ; *entry; ++entry) {
+        const std::string variable = *entry;
+        bool replaced = false;
+        for (const std::string &added : entries)
+            replaced = replaced || variable.rfind(added.substr(0, added.find('=') + 1), 0) == 0;
+        if (!replaced)
+            variables.push_back(variable);
+    }
+    variables.insert(variables.end(), entries.begin(), entries.end());
+    return variables;
+}
+
+// Runs a Wine tool and waits at most timeoutMs for it; its exit code, -1
+// when it did not end in time (it is killed then).
+int RunWine(const std::vector<std::string> &argv, const XServer &server, int timeoutMs)
+{
+    const std::vector<std::string> environment = With(WineEnvironment(server));
+    const pid_t pid = Spawn(argv, -1, false, -1, SIGKILL, &environment);
+    if (pid < 0)
+        return -1;
+    const int pidfd = OpenPidfd(pid);
+    const bool ended = pidfd >= 0 && WaitForEnd(pidfd, timeoutMs);
+    if (pidfd >= 0)
+        close(pidfd);
+    if (!ended)
+        kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Ends every Wine process of the prefix, and its wineserver.
+void StopWine()
+{
+    RunWine({"wineserver", "-k"}, run.xvfb, 10000);
+    RunWine({"wineserver", "-w"}, run.xvfb, 10000);
+    run.wineOn = nullptr;
+}
+
+// Wine's desktop process draws on one X display for as long as its
+// wineserver lives: the server is stopped and started again for another
+// display, and the desktop process started before the game, so that the
+// tests do not take it for something the game left behind.
+bool UseServer(XServer &server, std::string &error)
+{
+    if (run.wineOn == &server)
+        return true;
+    StopWine();
+    if (RunWine({"wineserver", "-p"}, server, 10000) != 0) {
+        error = "wineserver -p failed";
+        return false;
+    }
+    const std::vector<std::string> environment = With(WineEnvironment(server));
+    if (Spawn({"wine", "explorer.exe", "/desktop"}, -1, false, -1, SIGKILL, &environment) < 0) {
+        error = "could not start Wine's desktop process";
+        return false;
+    }
+    run.wineOn = &server;
+    return true;
+}
+
+// The processes of this run's prefix whose command line holds text: pid
+// and command line (Wine shows the Windows one).
+std::vector<std::pair<pid_t, std::string>> PrefixProcesses(const std::string &text)
+{
+    std::vector<std::pair<pid_t, std::string>> found;
+    DIR *proc = opendir("/proc");
+    if (!proc)
+        return found;
+    while (const dirent *entry = readdir(proc)) {
+        const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
+        if (pid <= 0)
+            continue;
+        const std::string base = "/proc/" + std::to_string(pid);
+        std::ifstream cmdline(base + "/cmdline"), environment(base + "/environ");
+        std::string line((std::istreambuf_iterator<char>(cmdline)), {});
+        std::string variables((std::istreambuf_iterator<char>(environment)), {});
+        for (char &c : line)
+            c = c == '\0' ? ' ' : c;
+        std::ifstream stat(base + "/stat");
+        std::string status;
+        std::getline(stat, status);
+        const size_t close = status.rfind(')');
+        const bool zombie = close != std::string::npos && status.find(" Z ", close) == close + 1;
+        const std::string ours = std::string("WINEPREFIX=") + run.prefix + '\0';
+        if (!zombie && line.find(text) != std::string::npos &&
+            variables.find(ours) != std::string::npos)
+            found.emplace_back(pid, line);
+    }
+    closedir(proc);
+    return found;
+}
+
+// The Windows process id of the game, from its watcher's command line
+// (Wine's tasklist lists nothing); 0 when there is no watcher.
+unsigned long GameWindowsPid()
+{
+    for (const auto &[pid, line] : PrefixProcesses(watcherWord)) {
+        const std::string after = line.substr(line.find(watcherWord) + std::strlen(watcherWord));
+        return std::strtoul(after.c_str(), nullptr, 10);
+    }
+    return 0;
+}
+
+// Waits until no watcher of this run's prefix is left.
+bool WaitForWatcherGone(int timeoutMs)
+{
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        if (PrefixProcesses(watcherWord).empty())
+            return true;
+        usleep(20000);
+    }
+    return false;
+}
+
+// Wine shows a window's cursor (none, after ShowCursor(FALSE)) as the
+// pointer moves over it: the pointer is nudged to where it stands.
+bool PointerHiddenOnceMoved(Display *display)
+{
+    Window root = None, child = None;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned int mask = 0;
+    XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y,
+                  &mask);
+    XTestFakeMotionEvent(display, -1, rootX + 1, rootY, CurrentTime);
+    XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+    XSync(display, False);
+    return PointerHidden(display);
+}
+
+// Full screen covers the screen from its corner; Wine puts a window's
+// client area below and right of the frame it draws.
+bool CoversTheScreen(Display *display, Window window)
+{
+    XWindowAttributes attributes;
+    int x = -1, y = -1;
+    Window child = None;
+    if (!XGetWindowAttributes(display, window, &attributes) ||
+        !XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child))
+        return false;
+    return x == 0 && y == 0 && attributes.width == 800 && attributes.height == 600;
+}
+
+// F1 as SwitchWithF1 presses it, held until the window has gone, but
+// without the server's auto-repeat: under Wine a switch takes longer than
+// the repeat's delay, and each repeat switches again. The new window is
+// told by its place.
+Window SwitchWithF1UnderWine(Display *display, GameProcess &game, Window window, bool fullscreen)
+{
+    WatchWindow(display, window);
+    if (!WaitForFocus(display, window, startTimeoutMs))
+        return None;
+    XAutoRepeatOff(display);
+    PressKey(display, XK_F1);
+    const bool gone = WaitForWindowGone(display, window, startTimeoutMs);
+    ReleaseKey(display, XK_F1);
+    XAutoRepeatOn(display);
+    if (!gone)
+        return None;
+    return WaitForGameWindow(display, game, startTimeoutMs, [display, fullscreen](Window shown) {
+        return CoversTheScreen(display, shown) == fullscreen;
+    });
+}
+
+class WineEnvironmentSetUp : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        ASSERT_EQ(access(QUARVEL_WINDOWS_PROGRAM, R_OK), 0)
+            << QUARVEL_WINDOWS_PROGRAM << " is missing: make windows builds it";
+        char folder[] = "/tmp/quarvel-wine-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr) << std::strerror(errno);
+        run.folder = folder;
+        run.prefix = run.folder + "/prefix";
+        // What Wine starts comes to us, not to init, so that it ends with
+        // the run and the tests can see it
+        prctl(PR_SET_CHILD_SUBREAPER, 1);
+        std::string error;
+        ASSERT_TRUE(run.xvfb.Start(error)) << error;
+        ASSERT_EQ(RunWine({"wine", "wineboot", "-i"}, run.xvfb, 60000), 0)
+            << "wineboot could not make the prefix " << run.prefix;
+    }
+
+    void TearDown() override
+    {
+        StopWine();
+        // Whatever Wine left to us
+        while (waitpid(-1, nullptr, WNOHANG) > 0) {
+        }
+        if (!run.folder.empty())
+            RunWine({"rm", "-rf", run.folder}, run.xvfb, 30000);
+        run.realDesktop.Stop();
+        run.refusing.Stop();
+        run.xvfb.Stop();
+    }
+};
+
+// quarvel.exe under Wine on one of the run's servers; the game is killed
+// when the test ends, whatever happened.
+class WineGame : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        game.reset();
+        // A watcher left by a game killed on purpose has done its work by
+        // now; none may be left for the next test
+        for (const auto &[pid, line] : PrefixProcesses(watcherWord))
+            kill(pid, SIGKILL);
+    }
+
+    // Starts the game on server, with more of Wine's debug channels on;
+    // with window, waits for its window.
+    void Start(XServer &server, bool window = true, const std::string &channels = "")
+    {
+        if (!server.Connection()) {
+            std::string error;
+            ASSERT_TRUE(server.Start(error)) << error;
+        }
+        std::string error;
+        ASSERT_TRUE(UseServer(server, error)) << error;
+        display = server.Connection();
+        game = std::make_unique<GameProcess>(server.DisplayName(),
+                                             WineEnvironment(server, channels),
+                                             std::vector<std::string>{"wine"});
+        ASSERT_TRUE(game->Started()) << "could not start wine";
+        if (!window)
+            return;
+        this->window = WaitForGameWindow(display, *game, startTimeoutMs);
+        ASSERT_NE(this->window, None) << "no window titled \"" << gameWindowTitle << "\"; "
+                                      << game->Describe();
+    }
+
+    // Escape held until the game has gone: exit code 0.
+    ::testing::AssertionResult EndsOnEscape()
+    {
+        if (!WaitForFocus(display, window, startTimeoutMs))
+            return ::testing::AssertionFailure() << "the game's window never had the keyboard";
+        PressKey(display, XK_Escape);
+        const bool ended = game->WaitForExit(exitTimeoutMs);
+        ReleaseKey(display, XK_Escape);
+        if (!ended)
+            return ::testing::AssertionFailure() << "Escape did not end it; " << game->Describe();
+        if (game->KillSignal() != 0 || game->ExitCode() != 0)
+            return ::testing::AssertionFailure() << "not a normal end; " << game->Describe();
+        return ::testing::AssertionSuccess();
+    }
+
+    // The DEBUG lines, as the Linux build writes them.
+    std::string DebugText() { return WineDebugStrings(game->Stderr()); }
+
+    Display                     *display = nullptr;
+    std::unique_ptr<GameProcess> game;
+    Window                       window = None;
+};
+
+// [SECTION] Xvfb: the game's own 800x600 is the only mode
+
+// Full screen, F1 to a window and back, the score and the rocks drawn in
+// each, Escape; every window gets the render set-up with swap control (Wine
+// offers the extension), and the shutdown lines end the log.
+TEST_F(WineGame, FullScreenF1BothWaysThenEscape)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(run.xvfb));
+    window = WaitForGameWindow(display, *game, startTimeoutMs,
+                               [this](Window) { return PointerHiddenOnceMoved(display); });
+    ASSERT_NE(window, None) << "full screen hides the pointer; " << game->Describe();
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+    EXPECT_TRUE(ShowsScoreText(ReadScreen(display))) << "full screen";
+    EXPECT_NE(GameWindowsPid(), 0u) << "the display-mode watcher is running";
+
+    window = SwitchWithF1UnderWine(display, *game, window, false);
+    ASSERT_NE(window, None) << "F1 gave no window with the pointer shown; " << game->Describe();
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+    const Picture windowed = ReadScreen(display);
+    EXPECT_TRUE(ShowsScoreText(windowed)) << "in the window";
+    EXPECT_TRUE(ShowsColouredRocks(windowed)) << "in the window";
+
+    window = SwitchWithF1UnderWine(display, *game, window, true);
+    ASSERT_NE(window, None) << "F1 did not go back to full screen; " << game->Describe();
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+    ASSERT_TRUE(EndsOnEscape());
+
+    const std::string log = DebugText();
+    EXPECT_TRUE(EndsWithShutdownLines(log)) << game->Stderr();
+    const StderrLines lines = SplitStderr(log);
+    EXPECT_EQ(CountDebugLines(lines, "InitVSync: VSync extension not supported!"), 0) << log;
+    EXPECT_EQ(CountDebugLines(lines, "SetVSyncState(false)"), 3) << log;
+    EXPECT_TRUE(lines.other.empty()) << "only DEBUG lines, each with CR LF:\n" << log;
+    EXPECT_TRUE(WaitForWatcherGone(restoreMs)) << "the watcher ends with the game";
+}
+
+// A reader of stderr that stops reading (a log pipe that hangs) fills the
+// pipe that carries the DEBUG lines; the game draws on and ends on Escape.
+TEST_F(WineGame, StalledStderrReaderNeitherFreezesNorHolds)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(run.xvfb));
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+    ASSERT_TRUE(WaitForFocus(display, window, startTimeoutMs));
+    game->StallStderr();
+    // F2 held logs a line every turn of the loop
+    PressKey(display, XK_F2);
+    const bool full = game->WaitForStderrFull(framesTimeoutMs);
+    ReleaseKey(display, XK_F2);
+    ASSERT_TRUE(full) << "the pipe never filled";
+    EXPECT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "the game froze on its log";
+    ASSERT_TRUE(EndsOnEscape());
+}
+
+// With no X display Wine can make no window and show no box: the box's
+// text goes to stderr, and the game ends with 1. Which box comes first
+// depends on the modes Wine's display-less driver offers: the window's
+// error, or the question (answered No) and the closing message.
+TEST_F(WineGame, NoDisplayGivesTheBoxOnStderrAndOne)
+{
+    std::string error;
+    ASSERT_TRUE(UseServer(run.xvfb, error)) << error;
+    std::vector<std::string> environment = WineEnvironment(run.xvfb);
+    environment.pop_back(); // DISPLAY
+    game = std::make_unique<GameProcess>("", environment, std::vector<std::string>{"wine"});
+    ASSERT_TRUE(game->WaitForExit(exitTimeoutMs)) << game->Describe();
+    EXPECT_EQ(game->ExitCode(), 1) << game->Describe();
+    const std::string log = game->Stderr();
+    EXPECT_TRUE(log.find("\nERROR: Window Creation Error.\n") != std::string::npos ||
+                log.find("\nERROR: Program Will Now Close.\n") != std::string::npos)
+        << game->Describe();
+}
+
+// The close box (WM_DELETE_WINDOW, which Wine turns into WM_CLOSE) and
+// Alt+F4 (WM_SYSKEYDOWN, turned into WM_CLOSE by DefWindowProcA).
+class WineCloseRequest : public WineGame, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(WineCloseRequest, EndsWithZero)
+{
+    const bool altF4 = GetParam();
+    ASSERT_NO_FATAL_FAILURE(Start(run.xvfb));
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+    ASSERT_TRUE(WaitForFocus(display, window, startTimeoutMs));
+    if (altF4) {
+        PressKey(display, XK_Alt_L);
+        PressKey(display, XK_F4);
+    } else {
+        ASSERT_TRUE(AcceptsDeleteWindow(display, window));
+        SendDeleteWindow(display, window);
+    }
+    const bool ended = game->WaitForExit(exitTimeoutMs);
+    if (altF4) {
+        ReleaseKey(display, XK_F4);
+        ReleaseKey(display, XK_Alt_L);
+    }
+    ASSERT_TRUE(ended) << game->Describe();
+    EXPECT_EQ(game->KillSignal(), 0) << game->Describe();
+    EXPECT_EQ(game->ExitCode(), 0) << game->Describe();
+    EXPECT_TRUE(EndsWithShutdownLines(DebugText())) << game->Stderr();
+}
+
+INSTANTIATE_TEST_SUITE_P(, WineCloseRequest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                             return std::string(info.param ? "AltF4" : "CloseBox");
+                         });
+
+// [SECTION] A display that refuses every mode the game asks for
+
+// The three full-screen attempts fail, and the game asks whether to run in
+// a window: Yes gives an 800 x 600 window, No says the program will close
+// and ends it with 1, having logged nothing.
+class WineRefusedModes : public WineGame, public ::testing::WithParamInterface<bool> {
+protected:
+    // The display-mode changes the game asked Wine for, one line each: the
+    // flags, then the three fields it set (Wine's trace names every field
+    // set in dmFields).
+    static std::string FullScreenAttempts(const std::string &wineStderr)
+    {
+        static const std::string flagsMark = ":trace:system:NtUserChangeDisplaySettings flags=";
+        static const std::string modeMark =
+            ":trace:system:trace_devmode dmFields=BITSPERPEL,PELSWIDTH,PELSHEIGHT ";
+        std::string attempts, flags;
+        std::istringstream in(wineStderr);
+        std::string line;
+        while (std::getline(in, line)) {
+            size_t at = line.find(flagsMark);
+            if (at != std::string::npos)
+                flags = line.substr(at + flagsMark.size());
+            at = line.find(modeMark);
+            if (at == std::string::npos)
+                continue;
+            std::string mode = line.substr(at + modeMark.size());
+            while (!mode.empty() && mode.back() == ' ')
+                mode.pop_back();
+            attempts += flags + " " + mode + "\n";
+        }
+        return attempts;
+    }
+
+    // Answers the box titled caption with key, once it has the keyboard.
+    ::testing::AssertionResult Answer(const std::string &caption, KeySym key)
+    {
+        Window box = None;
+        for (int waited = 0; box == None && waited < startTimeoutMs; waited += 20) {
+            box = FindWindowTitled(display, *game, caption);
+            if (box == None)
+                usleep(20000);
+        }
+        if (box == None)
+            return ::testing::AssertionFailure()
+                   << "no box titled \"" << caption << "\"; " << game->Describe();
+        if (!WaitForFocus(display, box, startTimeoutMs))
+            return ::testing::AssertionFailure() << "the box \"" << caption
+                                                 << "\" never had the keyboard";
+        WatchWindow(display, box);
+        PressKey(display, key);
+        ReleaseKey(display, key);
+        if (!WaitForWindowGone(display, box, startTimeoutMs))
+            return ::testing::AssertionFailure() << "the box \"" << caption << "\" stayed";
+        return ::testing::AssertionSuccess();
+    }
+};
+
+TEST_P(WineRefusedModes, AskThenFollowTheAnswer)
+{
+    const bool yes = GetParam();
+    // Wine traces each display-mode change it is asked for
+    ASSERT_NO_FATAL_FAILURE(Start(run.refusing, false, "trace+system"));
+    // Yes is the default button; N is No's key
+    ASSERT_TRUE(Answer("Quarvel", yes ? XK_Return : XK_n));
+    EXPECT_EQ(FullScreenAttempts(game->Stderr()),
+              "FULLSCREEN dmBitsPerPel=32 dmPelsWidth=800 dmPelsHeight=600\n"
+              "FULLSCREEN dmBitsPerPel=16 dmPelsWidth=800 dmPelsHeight=600\n"
+              "FULLSCREEN dmBitsPerPel=16 dmPelsWidth=640 dmPelsHeight=480\n")
+        << "the mode asked for, then 16 bits, then 640x480";
+    if (yes) {
+        window = WaitForGameWindow(display, *game, startTimeoutMs);
+        ASSERT_NE(window, None) << game->Describe();
+        EXPECT_FALSE(PointerHiddenOnceMoved(display)) << "a window keeps the pointer";
+        XWindowAttributes attributes;
+        ASSERT_TRUE(XGetWindowAttributes(display, window, &attributes));
+        EXPECT_EQ(attributes.width, 800) << "client area width";
+        EXPECT_EQ(attributes.height, 600) << "client area height";
+        ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+        ASSERT_TRUE(EndsOnEscape());
+        EXPECT_TRUE(EndsWithShutdownLines(DebugText())) << game->Stderr();
+        return;
+    }
+    ASSERT_TRUE(Answer("ERROR", XK_Return));
+    ASSERT_TRUE(game->WaitForExit(exitTimeoutMs)) << game->Describe();
+    EXPECT_EQ(game->KillSignal(), 0) << game->Describe();
+    EXPECT_EQ(game->ExitCode(), 1) << "the window could not be opened; " << game->Describe();
+    EXPECT_EQ(DebugText(), "") << "nothing is logged before a window is open";
+}
+
+INSTANTIATE_TEST_SUITE_P(, WineRefusedModes, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                             return std::string(info.param ? "Yes" : "No");
+                         });
+
+// [SECTION] A desktop that really switches modes (Xorg's dummy driver)
+
+// How the game ends on the real desktop.
+enum class WayOut { Escape, F1BothWays, CloseBox, AltF4, Kill, TaskkillF };
+
+struct WayOutCase {
+    const char *name;
+    WayOut      way;
+};
+
+// gtest names a failing case by this
+void PrintTo(const WayOutCase &wayOut, std::ostream *out)
+{
+    *out << wayOut.name;
+}
+
+class WineDesktopMode : public WineGame, public ::testing::WithParamInterface<WayOutCase> {
+protected:
+    void SetUp() override
+    {
+        if (!run.realDesktop.Connection()) {
+            std::string error;
+            ASSERT_TRUE(run.realDesktop.Start(error)) << error;
+        }
+        ASSERT_TRUE(ShowsDisplayMode(run.realDesktop.Connection(), desktopWidth, desktopHeight, 0))
+            << "before the game";
+        ASSERT_NO_FATAL_FAILURE(Start(run.realDesktop));
+        ASSERT_TRUE(ShowsDisplayMode(display, 800, 600, startTimeoutMs))
+            << "full screen switches the desktop to 800x600; " << game->Describe();
+    }
+
+    void TearDown() override
+    {
+        WineGame::TearDown();
+        if (!ShowsDisplayMode(run.realDesktop.Connection(), desktopWidth, desktopHeight, 0))
+            SetDesktopMode(run.realDesktop.Connection());
+    }
+};
+
+// However the game ends, the desktop has its 1280x1024 back: the game puts
+// it back itself on the ways out it sees, its watcher when it is killed
+// (Wine does not: measured, it stays at 800x600 after kill -9).
+TEST_P(WineDesktopMode, BackAfterTheEnd)
+{
+    const WayOut way = GetParam().way;
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+    ASSERT_TRUE(WaitForFocus(display, window, startTimeoutMs));
+    bool ended = false;
+    switch (way) {
+    case WayOut::Escape:
+        ASSERT_TRUE(EndsOnEscape());
+        ended = true;
+        break;
+    case WayOut::F1BothWays:
+        // The window is on the desktop's mode, and full screen takes
+        // 800x600 again
+        window = SwitchWithF1UnderWine(display, *game, window, false);
+        ASSERT_NE(window, None) << game->Describe();
+        EXPECT_TRUE(ShowsDisplayMode(display, desktopWidth, desktopHeight, restoreMs))
+            << "in a window";
+        window = SwitchWithF1UnderWine(display, *game, window, true);
+        ASSERT_NE(window, None) << game->Describe();
+        EXPECT_TRUE(ShowsDisplayMode(display, 800, 600, startTimeoutMs)) << "full screen again";
+        ASSERT_TRUE(EndsOnEscape());
+        ended = true;
+        break;
+    case WayOut::CloseBox:
+        SendDeleteWindow(display, window);
+        break;
+    case WayOut::AltF4:
+        PressKey(display, XK_Alt_L);
+        PressKey(display, XK_F4);
+        ReleaseKey(display, XK_F4);
+        ReleaseKey(display, XK_Alt_L);
+        break;
+    case WayOut::Kill:
+        game->Signal(SIGKILL);
+        break;
+    case WayOut::TaskkillF: {
+        const unsigned long pid = GameWindowsPid();
+        ASSERT_NE(pid, 0u) << "no watcher to learn the game's Windows process id from";
+        EXPECT_EQ(RunWine({"wine", "taskkill", "/F", "/PID", std::to_string(pid)},
+                          run.realDesktop, exitTimeoutMs),
+                  0);
+        break;
+    }
+    }
+    if (!ended) {
+        ASSERT_TRUE(game->WaitForExit(exitTimeoutMs)) << game->Describe();
+    }
+    EXPECT_TRUE(ShowsDisplayMode(display, desktopWidth, desktopHeight, restoreMs))
+        << "after the end; " << game->Describe();
+    const bool normal = way != WayOut::Kill && way != WayOut::TaskkillF;
+    if (normal) {
+        EXPECT_EQ(game->ExitCode(), 0) << game->Describe();
+        EXPECT_TRUE(EndsWithShutdownLines(DebugText())) << game->Stderr();
+    }
+    EXPECT_TRUE(WaitForWatcherGone(restoreMs)) << "the watcher ends when the game has gone";
+}
+
+const WayOutCase waysOut[] = {
+    {"Escape", WayOut::Escape}, {"F1BothWays", WayOut::F1BothWays},
+    {"CloseBox", WayOut::CloseBox}, {"AltF4", WayOut::AltF4},
+    {"KillSigkill", WayOut::Kill}, {"TaskkillF", WayOut::TaskkillF},
+};
+
+INSTANTIATE_TEST_SUITE_P(, WineDesktopMode, ::testing::ValuesIn(waysOut),
+                         [](const ::testing::TestParamInfo<WayOutCase> &info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    // The game the end-to-end helpers start: the Windows build, through wine
+    setenv("QUARVEL_E2E_PROGRAM", QUARVEL_WINDOWS_PROGRAM, 1);
+    ::testing::AddGlobalTestEnvironment(new WineEnvironmentSetUp);
+    return RUN_ALL_TESTS();
+}
