@@ -20,6 +20,8 @@
 #include <X11/Xlib.h>
 #include <wayland-client.h>
 
+#include "spawn.h"
+
 extern char **environ;
 
 // A compositor, its D-Bus session and its XWayland take a few seconds on a
@@ -31,14 +33,6 @@ static const char *const logFile = "/compositor.log";
 static const char *const busFile = "/bus";
 static const char *const xFile = "/x";
 static const char *const tellScript = "/tell.sh";
-
-static std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 static std::string FirstLine(const std::string &text)
 {

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -21,50 +20,6 @@
 #include "spawn.h"
 
 extern char **environ;
-
-// A process in /proc: its parent and its state letter ('Z' once it ended).
-struct ProcessEntry {
-    pid_t pid;
-    pid_t parent;
-    char  state;
-};
-
-static std::vector<ProcessEntry> ChildrenOf(pid_t parent)
-{
-    std::vector<ProcessEntry> children;
-    DIR *proc = opendir("/proc");
-    if (!proc)
-        return children;
-    while (const dirent *entry = readdir(proc)) {
-        const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
-        if (pid <= 0)
-            continue;
-        std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-        std::string stat;
-        std::getline(in, stat);
-        // "pid (command) state ppid ...": the command may hold spaces and
-        // parentheses, so read from the last ')'
-        const size_t close = stat.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        std::istringstream rest(stat.substr(close + 1));
-        char  state = '?';
-        pid_t up = 0;
-        rest >> state >> up;
-        if (up == parent)
-            children.push_back(ProcessEntry{pid, up, state});
-    }
-    closedir(proc);
-    return children;
-}
-
-static std::string CommandLine(pid_t pid)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
-    std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::replace(line.begin(), line.end(), '\0', ' ');
-    return line;
-}
 
 GameProcess::GameProcess(const std::string &displayName,
                          const std::vector<std::string> &environment,

@@ -1,10 +1,15 @@
 #include "spawn.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -81,4 +86,59 @@ bool WaitForEnd(int pidfd, int timeoutMs)
 {
     pollfd ready{pidfd, POLLIN, 0};
     return poll(&ready, 1, timeoutMs) == 1;
+}
+
+// [SECTION] The processes the tests look for
+
+std::vector<ProcessEntry> AllProcesses()
+{
+    std::vector<ProcessEntry> processes;
+    DIR *proc = opendir("/proc");
+    if (!proc)
+        return processes;
+    while (const dirent *entry = readdir(proc)) {
+        const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
+        if (pid <= 0)
+            continue;
+        std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+        std::string stat;
+        std::getline(in, stat);
+        // "pid (command) state ppid ...": the command may hold spaces and
+        // parentheses, so read from the last ')'
+        const size_t close = stat.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        std::istringstream rest(stat.substr(close + 1));
+        char  state = '?';
+        pid_t up = 0;
+        rest >> state >> up;
+        processes.push_back(ProcessEntry{pid, up, state});
+    }
+    closedir(proc);
+    return processes;
+}
+
+std::vector<ProcessEntry> ChildrenOf(pid_t parent)
+{
+    std::vector<ProcessEntry> children = AllProcesses();
+    std::erase_if(children, [parent](const ProcessEntry &entry) { return entry.parent != parent; });
+    return children;
+}
+
+std::string CommandLine(pid_t pid)
+{
+    std::string line = ReadFile("/proc/" + std::to_string(pid) + "/cmdline");
+    std::replace(line.begin(), line.end(), '\0', ' ');
+    return line;
+}
+
+std::string EnvironmentOf(pid_t pid)
+{
+    return ReadFile("/proc/" + std::to_string(pid) + "/environ");
+}
+
+std::string ReadFile(const std::string &path)
+{
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

@@ -27,3 +27,24 @@ int OpenPidfd(pid_t pid);
 
 // Waits at most timeoutMs for the process behind pidfd to end.
 bool WaitForEnd(int pidfd, int timeoutMs);
+
+// [SECTION] The processes the tests look for
+
+// A process in /proc: its parent and its state letter ('Z' once it ended).
+struct ProcessEntry {
+    pid_t pid;
+    pid_t parent;
+    char  state;
+};
+
+// Every process there is now.
+std::vector<ProcessEntry> AllProcesses();
+// The processes whose parent is parent.
+std::vector<ProcessEntry> ChildrenOf(pid_t parent);
+// The command line with spaces between the arguments; empty once it ended.
+std::string CommandLine(pid_t pid);
+// The environment's "NAME=value" entries, each ended by '\0'.
+std::string EnvironmentOf(pid_t pid);
+
+// A whole file; empty when it cannot be read.
+std::string ReadFile(const std::string &path);

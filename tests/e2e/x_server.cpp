@@ -40,14 +40,6 @@ static bool PathExists(const std::string &path)
     return stat(path.c_str(), &info) == 0;
 }
 
-static std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 static bool WriteFile(const std::string &path, const std::string &text)
 {
     std::ofstream out(path);

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include <dirent.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -139,30 +138,15 @@ bool UseServer(XServer &server, std::string &error)
 std::vector<std::pair<pid_t, std::string>> PrefixProcesses(const std::string &text)
 {
     std::vector<std::pair<pid_t, std::string>> found;
-    DIR *proc = opendir("/proc");
-    if (!proc)
-        return found;
-    while (const dirent *entry = readdir(proc)) {
-        const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
-        if (pid <= 0)
+    const std::string ours = std::string("WINEPREFIX=") + run.prefix + '\0';
+    for (const ProcessEntry &process : AllProcesses()) {
+        if (process.state == 'Z')
             continue;
-        const std::string base = "/proc/" + std::to_string(pid);
-        std::ifstream cmdline(base + "/cmdline"), environment(base + "/environ");
-        std::string line((std::istreambuf_iterator<char>(cmdline)), {});
-        std::string variables((std::istreambuf_iterator<char>(environment)), {});
-        for (char &c : line)
-            c = c == '\0' ? ' ' : c;
-        std::ifstream stat(base + "/stat");
-        std::string status;
-        std::getline(stat, status);
-        const size_t close = status.rfind(')');
-        const bool zombie = close != std::string::npos && status.find(" Z ", close) == close + 1;
-        const std::string ours = std::string("WINEPREFIX=") + run.prefix + '\0';
-        if (!zombie && line.find(text) != std::string::npos &&
-            variables.find(ours) != std::string::npos)
-            found.emplace_back(pid, line);
+        const std::string line = CommandLine(process.pid);
+        if (line.find(text) != std::string::npos &&
+            EnvironmentOf(process.pid).find(ours) != std::string::npos)
+            found.emplace_back(process.pid, line);
     }
-    closedir(proc);
     return found;
 }
 
