@@ -62,11 +62,12 @@ mkdir "$work/zip"
 (cd "$work/zip" && cmake -E tar xf "$zip")
 cmp -s "$folder/$game.exe" "$work/zip/$game.exe" || fail "the installed $game.exe differs from the zip's"
 
-# The uninstaller copies itself away and returns at once; the copy does
-# the work, so wait until the folder is gone (at most 30 s).
+# The uninstaller may copy itself away and return at once (Wine 10 does),
+# the copy doing the work: the game's folder first, the Start-menu folder
+# last. So wait until both are gone (at most 30 s).
 wine_run "$folder/Uninstall.exe" /S || fail "the uninstaller ended with $?"
 for _ in $(seq 300); do
-  [ -e "$folder" ] || break
+  [ ! -e "$folder" ] && [ ! -e "$menu" ] && break
   sleep 0.1
 done
 [ ! -e "$folder" ] || fail "left behind: $(cd "$folder" && ls -A | tr '\n' ' ')"
