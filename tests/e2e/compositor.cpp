@@ -131,6 +131,13 @@ bool Compositor::Start(std::string &error)
     }
     socketName = std::string("quarvel-") + Name() + "-" + std::to_string(getpid());
 
+    // Neither compositor makes the folder of X sockets its XWayland listens
+    // in (mutter 48: "Directory /tmp/.X11-unix is not writable", kwin 6.3:
+    // "Failed to establish X11 socket"); on a desktop the system makes it at
+    // boot, in a fresh root the first X server that runs
+    if (mkdir("/tmp/.X11-unix", 01777) == 0)
+        chmod("/tmp/.X11-unix", 01777);
+
     std::vector<std::string> command;
     if (kind == Kind::Mutter) {
         command = {FindOnPath("mutter"), "--headless", "--wayland", "--virtual-monitor",

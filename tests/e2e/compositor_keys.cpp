@@ -1,6 +1,8 @@
 #include "compositor_keys.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include <gio/gio.h>
 #include <wayland-client.h>
@@ -31,6 +33,45 @@ private:
 
 // [SECTION] mutter's RemoteDesktop session on its D-Bus
 
+// Whether the compositor's seat offers a keyboard to a new Wayland client.
+static bool SeatHasKeyboard(const std::string &socketPath)
+{
+    wl_display *client = wl_display_connect(socketPath.c_str());
+    if (!client)
+        return false;
+    struct Found {
+        wl_seat *seat = nullptr;
+        uint32_t capabilities = 0;
+    } found;
+    static const wl_seat_listener seatListener = {
+        [](void *data, wl_seat *, uint32_t capabilities) {
+            static_cast<Found *>(data)->capabilities = capabilities;
+        },
+        [](void *, wl_seat *, const char *) {},
+    };
+    static const wl_registry_listener registryListener = {
+        [](void *data, wl_registry *registry, uint32_t name, const char *interface, uint32_t) {
+            auto *found = static_cast<Found *>(data);
+            if (!found->seat && std::strcmp(interface, wl_seat_interface.name) == 0) {
+                found->seat = static_cast<wl_seat *>(
+                    wl_registry_bind(registry, name, &wl_seat_interface, 1));
+                wl_seat_add_listener(found->seat, &seatListener, found);
+            }
+        },
+        [](void *, wl_registry *, uint32_t) {},
+    };
+    wl_registry *registry = wl_display_get_registry(client);
+    wl_registry_add_listener(registry, &registryListener, &found);
+    // The globals, then the seat's capabilities
+    wl_display_roundtrip(client);
+    wl_display_roundtrip(client);
+    if (found.seat)
+        wl_seat_destroy(found.seat);
+    wl_registry_destroy(registry);
+    wl_display_disconnect(client);
+    return (found.capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+}
+
 class MutterKeys : public CompositorKeys {
 public:
     ~MutterKeys() override
@@ -43,8 +84,9 @@ public:
     }
 
     // A session lives as long as the D-Bus connection that made it: this
-    // object holds both.
-    bool Open(const std::string &address, std::string &why)
+    // object holds both. The keyboard is on the compositor's seat when this
+    // returns.
+    bool Open(const std::string &address, const std::string &socketPath, std::string &why)
     {
         GError *error = nullptr;
         connection = g_dbus_connection_new_for_address_sync(
@@ -67,6 +109,23 @@ public:
         if (!started)
             return Failed(error, "RemoteDesktop.Session.Start", why);
         g_variant_unref(started);
+        // mutter 48 adds the session's keyboard to the seat only at its
+        // first key (mutter 43 at the start): the first key would reach no
+        // window, and a game started before it would find a seat with no
+        // keyboard. A desktop's seat has its keyboard all along: a Shift
+        // typed to no window makes it, and the seat shows it before the
+        // game comes.
+        for (const bool down : {true, false})
+            if (!Key(evdevLeftShift, down, why))
+                return false;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!SeatHasKeyboard(socketPath)) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                why = "mutter's seat has no keyboard 10 s after a RemoteDesktop key";
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
         return true;
     }
 
@@ -175,7 +234,8 @@ std::unique_ptr<CompositorKeys> OpenCompositorKeys(const Compositor &compositor,
     }
     if (compositor.CompositorKind() == Compositor::Kind::Mutter) {
         auto keys = std::make_unique<MutterKeys>();
-        if (!keys->Open(compositor.BusAddress(), why))
+        if (!keys->Open(compositor.BusAddress(),
+                        compositor.RuntimeDir() + "/" + compositor.WaylandDisplay(), why))
             return nullptr;
         return keys;
     }

@@ -20,6 +20,7 @@ public:
 // Linux evdev key codes of the keys the tests type.
 enum : int {
     evdevEscape = 1,
+    evdevLeftShift = 42,
     evdevF1 = 59,
 };
 
