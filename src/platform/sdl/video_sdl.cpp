@@ -82,25 +82,19 @@ static void ReportGlDriverFailure(const char *step)
 
 // [SECTION] Window class
 
-// The driver SDL runs on is its X11 one: only there does a full-screen
-// window change the display's mode, and only there is a guardian to tell.
-static bool OnX11()
+// SDL runs on its video driver of this name ("x11", "wayland", ...). Only
+// on X11 does a full-screen window change the display's mode, and only
+// there is a guardian to tell.
+static bool DriverIs(const char *name)
 {
     const char *driver = SDL_GetCurrentVideoDriver();
-    return driver && std::strcmp(driver, "x11") == 0;
+    return driver && std::strcmp(driver, name) == 0;
 }
 
 // The longest a compositor may take to hold a new window full screen: at
 // its first answer (mutter and kwin hold it by then), and once asked again.
 static constexpr Uint32 waylandFirstAnswerMs = 250;
 static constexpr Uint32 waylandSettleMs = 1000;
-
-// The driver SDL runs on is its Wayland one.
-static bool OnWayland()
-{
-    const char *driver = SDL_GetCurrentVideoDriver();
-    return driver && std::strcmp(driver, "wayland") == 0;
-}
 
 // The game's own words for it; no message box can show either then.
 static void ReportNoDisplay()
@@ -129,9 +123,7 @@ static bool StartVideo()
             std::fprintf(stderr, "Video unavailable: %s\n", SDL_GetError());
         return false;
     }
-    const char *driver = SDL_GetCurrentVideoDriver();
-    const bool unseen =
-        driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    const bool unseen = DriverIs("offscreen") || DriverIs("dummy");
     if (unseen && picked) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         ReportNoDisplay();
@@ -154,7 +146,7 @@ ModuleHandle Vid_RegisterClass(WindowProcedure procedure)
     // (SDL 3 picks Wayland by itself, DISPLAY set or not) it has nothing to
     // keep, and would only read XWayland's modes, which the game never
     // changes
-    if (!sdlVideo.videoStarted && !OnX11())
+    if (!sdlVideo.videoStarted && !DriverIs("x11"))
         Guard_Stop();
     sdlVideo.videoStarted = true;
     sdlVideo.registered = true;
@@ -254,7 +246,7 @@ static void MapAndAskAgain(SDL_Window *window)
 // asked size.
 static bool ShowsMode(SDL_Window *window, const SDL_DisplayMode &mode)
 {
-    if (OnWayland()) {
+    if (DriverIs("wayland")) {
         if (SettlesFullScreen(window, mode, waylandFirstAnswerMs))
             return true;
         MapAndAskAgain(window);
@@ -282,7 +274,7 @@ static bool ShowsMode(SDL_Window *window, const SDL_DisplayMode &mode)
 static bool SwitchTo(const SDL_DisplayMode &mode)
 {
     DropModeWindow();
-    sdlVideo.guarded = OnX11();
+    sdlVideo.guarded = DriverIs("x11");
     if (sdlVideo.guarded)
         Guard_BeforeModeChange();
     sdlVideo.modeChanged = true;
@@ -462,7 +454,7 @@ void Vid_ShowWindow(WindowHandle window)
     // xdg_activation_v1 token and activates the window's surface when the
     // token comes; by then F1 may have destroyed that surface, and sway 1.7
     // dies of the activation (the player's whole session with it).
-    if (OnWayland())
+    if (DriverIs("wayland"))
         return;
     SDL_RaiseWindow(sdlWindow);
     // Drivers without keyboard focus of their own (offscreen) refuse this
