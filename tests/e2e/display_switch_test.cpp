@@ -131,3 +131,44 @@ TEST_F(RealDesktop, LostGuardianIsReplacedBeforeTheNextFullScreen)
 }
 
 } // namespace
+
+namespace {
+
+// A desktop with 640x480 and no 800x600, at 24 bits (every Linux desktop
+// today) and at 16: an X server cannot change its depth, so the game takes
+// 640x480 at the desktop's own depth and shows the whole playfield in it,
+// score included, instead of asking "Use Windowed Mode Instead?".
+class SmallDesktop : public EndToEnd, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        ASSERT_TRUE(small.Start(error)) << error;
+        StartGame(small);
+    }
+    XServer small{XServer::Kind::XvfbFallbackOnly, GetParam()};
+};
+
+TEST_P(SmallDesktop, FallsBackToSixFortyByFourEighty)
+{
+    window = WaitForGameWindow(display, *game, windowTimeoutMs,
+                               [this](Window) { return PointerHidden(display); });
+    ASSERT_NE(window, None) << "full screen, with the pointer hidden; " << game->Describe();
+    XWindowAttributes attributes;
+    ASSERT_TRUE(XGetWindowAttributes(display, window, &attributes));
+    EXPECT_EQ(attributes.width, 640);
+    EXPECT_EQ(attributes.height, 480);
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+    const Picture screen = ReadScreen(display);
+    EXPECT_TRUE(ShowsFourByThreePicture(screen));
+    EXPECT_TRUE(ShowsScoreText(screen));
+    EXPECT_TRUE(ShowsColouredRocks(screen));
+    ASSERT_TRUE(EndsNormallyOnEscape());
+}
+
+INSTANTIATE_TEST_SUITE_P(, SmallDesktop, ::testing::Values(24, 16),
+                         [](const ::testing::TestParamInfo<int> &info) {
+                             return "Depth" + std::to_string(info.param);
+                         });
+
+} // namespace

@@ -1,6 +1,8 @@
 #include "picture.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstdio>
 
 #include <gtest/gtest.h>
@@ -74,32 +76,73 @@ bool IsLit(Rgb pixel)
     return std::max({pixel.r, pixel.g, pixel.b}) >= 24;
 }
 
-// The corner that holds the score: "Score: " and up to ten digits of
-// 24-pixel glyphs start 3.76 pixels from the left and bottom edges.
+Box PictureIn(const Picture &screen)
+{
+    // Worked out here on its own, not with the game's code it checks
+    int width = screen.width, height = screen.height;
+    if (width * 3 > height * 4)
+        width = (height * 4 + 1) / 3;
+    else
+        height = (width * 3 + 2) / 4;
+    const int left = (screen.width - width) / 2, top = (screen.height - height) / 2;
+    return Box{left, top, left + width, top + height};
+}
+
+::testing::AssertionResult ShowsFourByThreePicture(const Picture &screen)
+{
+    const Box picture = PictureIn(screen);
+    const Box lit = screen.Extent(Box{0, 0, screen.width, screen.height}, IsLit);
+    ::testing::AssertionResult failure = ::testing::AssertionFailure();
+    failure << "on a " << screen.width << "x" << screen.height << " screen the 4:3 picture is "
+            << picture.left << ".." << picture.right << " x " << picture.top << ".."
+            << picture.bottom << ", what is lit spans " << lit.left << ".." << lit.right
+            << " x " << lit.top << ".." << lit.bottom << ": ";
+    if (lit.Empty())
+        return failure << "nothing lit";
+    // The bars are black: a stretched or widened view would light them
+    const int inside = screen.Count(picture, IsLit);
+    const int outside = screen.Count(Box{0, 0, screen.width, screen.height}, IsLit) - inside;
+    if (outside > 0)
+        return failure << outside << " lit pixels outside it";
+    // The star field reaches near each of its edges: a picture drawn
+    // smaller, or off centre, leaves one side dark
+    const int nearX = (picture.right - picture.left) / 16;
+    const int nearY = (picture.bottom - picture.top) / 16;
+    if (lit.left - picture.left > nearX || picture.right - lit.right > nearX ||
+        lit.top - picture.top > nearY || picture.bottom - lit.bottom > nearY)
+        return failure << "dark along one of its sides";
+    return ::testing::AssertionSuccess();
+}
+
+// The corner of the picture that holds the score: "Score: " and up to ten
+// digits of 24-pixel glyphs start 3.76 pixels from the left and bottom
+// edges of the 800 x 600 picture; a picture of another size scales it.
 static Box ScoreCorner(const Picture &screen)
 {
-    return Box{0, screen.height - 40, 300, screen.height};
+    const Box picture = PictureIn(screen);
+    const double scale = (picture.bottom - picture.top) / 600.0;
+    return Box{picture.left, picture.bottom - static_cast<int>(40 * scale),
+               picture.left + static_cast<int>(300 * scale), picture.bottom};
 }
 
 ::testing::AssertionResult ShowsScoreText(const Picture &screen)
 {
-    if (screen.width != 800 || screen.height != 600)
-        return ::testing::AssertionFailure()
-               << "the screen is " << screen.width << " x " << screen.height << ", not 800 x 600";
     const Box corner = ScoreCorner(screen);
+    const double scale = (corner.bottom - corner.top) / 40.0;
     const int white = screen.Count(corner, IsWhite);
     const Box text = screen.Extent(corner, IsWhite);
     ::testing::AssertionResult failure = ::testing::AssertionFailure();
-    failure << white << " white pixels in the lower left 300 x 40 corner, spanning x " << text.left
-            << ".." << text.right << ", y " << text.top << ".." << text.bottom << ": ";
-    if (white < 60)
+    failure << white << " white pixels in the picture's lower left " << corner.right - corner.left
+            << " x " << corner.bottom - corner.top << " corner, spanning x " << text.left << ".."
+            << text.right << ", y " << text.top << ".." << text.bottom << ": ";
+    if (white < 60 * scale * scale)
         return failure << "too few for the score text";
     // "Score: 0" is about 100 pixels wide, capitals about 17 high, standing
     // on a base line 4 pixels above the bottom edge.
-    if (text.left > 12 || text.right - text.left < 60)
+    if (text.left - corner.left > 12 * scale || text.right - text.left < 60 * scale)
         return failure << "the text does not start at the left edge or is too narrow";
-    if (text.bottom < screen.height - 10 || text.bottom - text.top < 10 ||
-        text.bottom - text.top > 32)
+    if (text.bottom < corner.bottom - 10 * scale || text.bottom - text.top < 10 * scale ||
+        text.bottom - text.top > 32 * scale)
         return failure << "the text is not a 24-pixel line at the bottom edge";
     // Glyphs, not a filled block
     const int area = (text.right - text.left) * (text.bottom - text.top);

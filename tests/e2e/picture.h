@@ -46,7 +46,14 @@ bool IsColoured(Rgb pixel);
 // Anything but the black of the cleared screen.
 bool IsLit(Rgb pixel);
 
-// The score, white, in the lower left corner of the 800 x 600 screen.
+// Where the game's picture belongs on the screen: the largest centred 4:3
+// box (the whole of an 800 x 600 or 640 x 480 screen).
+Box PictureIn(const Picture &screen);
+// Nothing is lit outside that box (the bars are black) and the star field
+// reaches near each of its sides.
+::testing::AssertionResult ShowsFourByThreePicture(const Picture &screen);
+// The picture holds the score, white, in its lower left corner, at the
+// picture's scale (24-pixel glyphs at 800 x 600).
 ::testing::AssertionResult ShowsScoreText(const Picture &screen);
 // Coloured pixels outside the score's corner: rocks are on the screen.
 ::testing::AssertionResult ShowsColouredRocks(const Picture &screen);

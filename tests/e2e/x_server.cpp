@@ -140,8 +140,11 @@ bool XServer::StartOn(int number, std::string &error, bool &anotherDisplay)
     // 1.17, said outright): a client that asks for an indirect context gets a
     // window but no GL context, whatever its Mesa is (NoGlDriver).
     std::vector<std::string> argv;
+    const char *size = kind == Kind::Xvfb               ? "800x600x"
+                       : kind == Kind::XvfbFallbackOnly ? "640x480x"
+                                                        : "1024x768x";
     if (kind != Kind::XorgDummy)
-        argv = {"Xvfb", name, "-screen", "0", kind == Kind::Xvfb ? "800x600x24" : "1024x768x24",
+        argv = {"Xvfb", name, "-screen", "0", size + std::to_string(depth),
                 "-nolisten", "tcp", "-iglx", "-displayfd", readyFd};
     else
         // No virtual terminal is switched to: the console stays as it was

@@ -15,12 +15,15 @@ public:
                    // for, and no other
         XvfbNoGameMode, // one 1024 x 768 screen at 24 bits and no other:
                    // every mode the game asks for is refused
+        XvfbFallbackOnly, // one 640 x 480 screen and no other: the game's
+                   // fallback, and no 800 x 600
         XorgDummy, // Xorg's dummy driver (xorg-dummy.conf): a 1280 x 1024
                    // desktop that really switches to 800 x 600 or 640 x 480;
                    // needs root
     };
 
-    explicit XServer(Kind kind = Kind::Xvfb) : kind(kind) {}
+    // depth: the Xvfb screen's bits per pixel (24 or 16)
+    explicit XServer(Kind kind = Kind::Xvfb, int depth = 24) : kind(kind), depth(depth) {}
     ~XServer();
     XServer(const XServer &) = delete;
     XServer &operator=(const XServer &) = delete;
@@ -48,6 +51,7 @@ private:
     bool StartOn(int number, std::string &error, bool &anotherDisplay);
 
     Kind        kind;
+    int         depth;
     pid_t       pid = -1;          // the server process, -1 when none
     pid_t       managerPid = -1;   // openbox, -1 when none
     std::string scratch;           // a directory for the server's files

@@ -383,14 +383,17 @@ bool HoldKey(Display *display, KeySym key, int frames, int timeoutMs)
     return seen;
 }
 
-static int MaskShift(unsigned long mask)
+// One channel of a pixel as 0..255, whatever its width: 8 bits at depth
+// 24, 5 or 6 at depth 16 (full intensity reads 255 on both).
+static uint8_t Channel(unsigned long value, unsigned long mask)
 {
-    int shift = 0;
-    while (mask && !(mask & 1)) {
+    if (!mask)
+        return 0;
+    while (!(mask & 1)) {
         mask >>= 1;
-        ++shift;
+        value >>= 1;
     }
-    return shift;
+    return static_cast<uint8_t>((value & mask) * 255 / mask);
 }
 
 Picture ReadScreen(Display *display)
@@ -411,17 +414,12 @@ Picture ReadWindow(Display *display, Window window)
     picture.width = image->width;
     picture.height = image->height;
     picture.pixels.resize(static_cast<size_t>(image->width) * image->height);
-    const int redShift = MaskShift(image->red_mask);
-    const int greenShift = MaskShift(image->green_mask);
-    const int blueShift = MaskShift(image->blue_mask);
     for (int y = 0; y < image->height; ++y)
         for (int x = 0; x < image->width; ++x) {
             const unsigned long value = XGetPixel(image, x, y);
-            // 8 bits per channel at depth 24
-            picture.pixels[static_cast<size_t>(y) * image->width + x] = Rgb{
-                static_cast<uint8_t>((value & image->red_mask) >> redShift),
-                static_cast<uint8_t>((value & image->green_mask) >> greenShift),
-                static_cast<uint8_t>((value & image->blue_mask) >> blueShift)};
+            picture.pixels[static_cast<size_t>(y) * image->width + x] =
+                Rgb{Channel(value, image->red_mask), Channel(value, image->green_mask),
+                    Channel(value, image->blue_mask)};
         }
     XDestroyImage(image);
     return picture;

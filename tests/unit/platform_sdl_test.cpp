@@ -243,9 +243,13 @@ TEST_F(SdlMessages, AltF4CloseBoxAndQuitRequestAllClose)
 
 TEST_F(SdlMessages, MinimiseRestoreAndResizeOfTheGameWindowOnly)
 {
+    // The window's surface is 1024x700 pixels; the event says its size in
+    // the desktop's logical units, half that on a scale-2 output
+    SDL_SetWindowSize(Vid_SdlWindow(window), 1024, 700);
+    TakeMessages();
     PushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
     PushWindowEvent(SDL_WINDOWEVENT_RESTORED);
-    PushWindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 1024, 700);
+    PushWindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 512, 350);
     // Losing the keyboard to another window does not stop the game
     PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
     // Another window's events are not the game's
@@ -258,14 +262,14 @@ TEST_F(SdlMessages, MinimiseRestoreAndResizeOfTheGameWindowOnly)
     EXPECT_EQ(messages[1].message, uint32_t(WM_ACTIVATE));
     EXPECT_EQ(HighWord(messages[1].wParam), 0) << "restored: not minimised";
     EXPECT_EQ(messages[2].message, uint32_t(WM_SIZE));
-    EXPECT_EQ(messages[2].lParam & 0xFFFF, 1024) << "client width in the low word";
-    EXPECT_EQ((messages[2].lParam >> 16) & 0xFFFF, 700) << "client height in the high word";
+    EXPECT_EQ(messages[2].lParam & 0xFFFF, 1024) << "drawable width in the low word";
+    EXPECT_EQ((messages[2].lParam >> 16) & 0xFFFF, 700) << "drawable height in the high word";
 }
 
 TEST_F(SdlMessages, DispatchReachesTheRegisteredProcedure)
 {
     PushKey(SDL_KEYDOWN, SDL_SCANCODE_LEFT, SDLK_LEFT);
-    PushWindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 640, 480);
+    PushWindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 320, 240);
     Message message;
     while (Sys_PeekMessage(message))
         Sys_DispatchMessage(message);
@@ -274,7 +278,7 @@ TEST_F(SdlMessages, DispatchReachesTheRegisteredProcedure)
     EXPECT_EQ(dispatched[0].message, uint32_t(WM_KEYDOWN));
     EXPECT_EQ(dispatched[0].wParam, uintptr_t(VK_LEFT));
     EXPECT_EQ(dispatched[1].message, uint32_t(WM_SIZE));
-    EXPECT_EQ(dispatched[1].lParam, intptr_t(640 | (480 << 16)));
+    EXPECT_EQ(dispatched[1].lParam, intptr_t(320 | (240 << 16)));
     EXPECT_EQ(Sys_DefaultWindowProc(WM_SYSKEYDOWN, VK_F10, 0), 0);
 }
 

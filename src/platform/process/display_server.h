@@ -17,4 +17,8 @@ struct DisplayServer {
     // The display as its clients name it: DISPLAY's value on X11 (":1",
     // "unix:1.0"), the socket's path on Wayland; empty where none.
     std::string   name;
+    // The display's modes are emulated and scaled over the output by a
+    // compositor (Wayland, and XWayland): full screen is then the output
+    // at its own size, with the game's 4:3 picture inside, not a mode.
+    bool          scaledModes = false;
 };

@@ -1,6 +1,6 @@
 // The SDL backend's display mode and cursor: a full-screen switch on X11
-// changes the display's mode (the guardian keeps the desktop's), on Wayland
-// it is the window, scaled by the compositor.
+// changes the display's mode (the guardian keeps the desktop's); on Wayland
+// and XWayland it is a window over the output at the output's own size.
 
 #include "platform/sdl/display_mode_sdl.h"
 
@@ -28,10 +28,12 @@ static void DropModeWindow()
 // Whether the full-screen window shows the asked mode. Where SDL changes the
 // display's mode (X11), the display must now be in it; on Wayland the
 // window must.
+// Where modes are scaled, the window must be full screen at the output's
+// size (its desktop mode), in pixels.
 static bool ShowsMode(SDL_Window *window, const SDL_DisplayMode &mode)
 {
     if (sdl.display.system == DisplaySystem::Wayland)
-        return Wayland_ShowsMode(window, mode);
+        return Wayland_ShowsMode(window);
     SDL_DisplayMode now{};
     const int display = SDL_GetWindowDisplayIndex(window);
     if (display < 0) {
@@ -42,6 +44,8 @@ static bool ShowsMode(SDL_Window *window, const SDL_DisplayMode &mode)
         Sdl_ReportFailure("SDL_GetCurrentDisplayMode");
         return false;
     }
+    if (sdl.display.scaledModes)
+        return (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
     return now.w == mode.w && now.h == mode.h &&
            SDL_BYTESPERPIXEL(now.format) == SDL_BYTESPERPIXEL(mode.format);
 }
@@ -51,18 +55,25 @@ static bool ShowsMode(SDL_Window *window, const SDL_DisplayMode &mode)
 // here and becomes the game's window in Vid_CreateWindow. A mode SDL lists
 // but cannot switch to fails here, and the game falls back as for any
 // refused mode, instead of running in a window of the wrong size.
-static bool SwitchTo(const SDL_DisplayMode &mode)
+//
+// Where the display's modes are only emulated and scaled by a compositor
+// (Wayland, XWayland) the window is full screen at the output's own size
+// instead, and the shell's picture keeps its 4:3 shape inside it.
+static bool SwitchTo(const SDL_DisplayMode &mode, int display)
 {
     DropModeWindow();
-    sdl.video.guarded = sdl.display.system == DisplaySystem::X11;
+    const bool scaled = sdl.display.scaledModes;
+    sdl.video.guarded = sdl.display.system == DisplaySystem::X11 && !scaled;
     if (sdl.video.guarded)
         Guardian_BeforeModeChange();
     sdl.video.modeChanged = true;
     bool        glBroken = false;
-    SDL_Window *window = Sdl_MakeGlWindow("", mode.w, mode.h,
-                                      SDL_WINDOW_FULLSCREEN | SDL_WINDOW_HIDDEN, glBroken);
+    SDL_Window *window = Sdl_MakeGlWindow(
+        "", mode.w, mode.h,
+        (scaled ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_FULLSCREEN) | SDL_WINDOW_HIDDEN,
+        display, glBroken);
     bool switched = false;
-    if (window && SDL_SetWindowDisplayMode(window, &mode) != 0)
+    if (window && !scaled && SDL_SetWindowDisplayMode(window, &mode) != 0)
         Sdl_ReportFailure("SDL_SetWindowDisplayMode");
     else if (window) {
         X11_ChangeFullscreen(window, true, [window] { SDL_ShowWindow(window); });
@@ -93,16 +104,38 @@ bool Vid_ChangeDisplayMode(int width, int height, int bits)
         return false;
     // "32-bit colour" is 4 bytes per pixel: SDL calls the usual desktop
     // format RGB888, 24 bits per pixel stored in 4 bytes.
-    const int bytes = bits / 8;
+    // The monitor the player means: the primary, or the one F1's window
+    // was last on (gone since: the primary again)
+    int display = sdl.video.fullScreenDisplay;
+    if (display < 0 || display >= SDL_GetNumVideoDisplays())
+        display = 0;
+    // Where modes are only scaled by a compositor, full screen is the
+    // output as it is: any size asked fits the picture into it.
+    if (sdl.display.scaledModes) {
+        SDL_DisplayMode desktop{};
+        if (SDL_GetDesktopDisplayMode(display, &desktop) != 0) {
+            Sdl_ReportFailure("SDL_GetDesktopDisplayMode");
+            return false;
+        }
+        return SwitchTo(desktop, display);
+    }
+    int bytes = bits / 8;
+    // An X server or a compositor cannot change its colour depth: there the
+    // attempts go by size at the desktop's depth, so a 640x480 mode is
+    // used when 800x600 is missing though the game asks it at 16 bits.
+    SDL_DisplayMode desktop{};
+    if (sdl.display.system != DisplaySystem::Other &&
+        SDL_GetDesktopDisplayMode(display, &desktop) == 0)
+        bytes = static_cast<int>(SDL_BYTESPERPIXEL(desktop.format));
     // The desktop's own mode is always on offer, also where a driver lists
     // no modes (the offscreen one)
-    const int count = SDL_GetNumDisplayModes(0);
+    const int count = SDL_GetNumDisplayModes(display);
     if (count < 0)
         Sdl_ReportFailure("SDL_GetNumDisplayModes");
     for (int i = -1; i < count; ++i) {
         SDL_DisplayMode mode;
         const int got =
-            i < 0 ? SDL_GetDesktopDisplayMode(0, &mode) : SDL_GetDisplayMode(0, i, &mode);
+            i < 0 ? SDL_GetDesktopDisplayMode(display, &mode) : SDL_GetDisplayMode(display, i, &mode);
         if (got != 0) {
             Sdl_ReportFailure(i < 0 ? "SDL_GetDesktopDisplayMode" : "SDL_GetDisplayMode");
             continue;
@@ -110,7 +143,7 @@ bool Vid_ChangeDisplayMode(int width, int height, int bits)
         if (mode.w != width || mode.h != height ||
             static_cast<int>(SDL_BYTESPERPIXEL(mode.format)) != bytes)
             continue;
-        return SwitchTo(mode);
+        return SwitchTo(mode, display);
     }
     return false;
 }

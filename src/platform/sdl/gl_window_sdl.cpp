@@ -12,14 +12,15 @@
 // errors while SDL makes the window (it tries a first GL context then);
 // caught, they make the context step fail later, and the game says so.
 SDL_Window *Sdl_MakeGlWindow(const char *title, int width, int height, Uint32 flags,
-                             bool &glBroken)
+                             int display, bool &glBroken)
 {
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     const XErrorTrap errors;
-    SDL_Window *window =
-        SDL_CreateWindow(title ? title : "", 0, 0, width, height, flags | SDL_WINDOW_OPENGL);
+    const int   at = display >= 0 ? static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display)) : 0;
+    SDL_Window *window = SDL_CreateWindow(title ? title : "", at, at, width, height,
+                                          flags | SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!window)
         Sdl_ReportFailure("SDL_CreateWindow");
     X11_Sync(window);
@@ -27,6 +28,14 @@ SDL_Window *Sdl_MakeGlWindow(const char *title, int width, int height, Uint32 fl
     if (sdl.display.system == DisplaySystem::Wayland)
         Wayland_WatchKeys(window);
     return window;
+}
+
+intptr_t Sdl_DrawableSizeParam(SDL_Window *window)
+{
+    int width = 0, height = 0;
+    if (window)
+        SDL_GL_GetDrawableSize(window, &width, &height);
+    return (width & 0xFFFF) | (static_cast<intptr_t>(height & 0xFFFF) << 16);
 }
 
 void Sdl_DestroyGlWindow(SDL_Window *window)

@@ -9,6 +9,7 @@
 #include "platform/process/one_game.h"
 #include "platform/process/process_hooks.h"
 #include "platform/sdl/gamepad_sdl.h"
+#include "platform/sdl/gl_window_sdl.h"
 #include "platform/sdl/keys_sdl.h"
 #include "platform/sdl/sdl_state.h"
 #include "platform/sdl/video_log_sdl.h"
@@ -116,12 +117,11 @@ static void TranslateWindowEvent(const SDL_WindowEvent &event)
         // running behind other windows.
         Post(WM_ACTIVATE, WA_ACTIVE, 0);
         break;
-    case SDL_WINDOWEVENT_SIZE_CHANGED: {
-        const intptr_t width = event.data1 & 0xFFFF;
-        const intptr_t height = event.data2 & 0xFFFF;
-        Post(WM_SIZE, 0, width | (height << 16));
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        // The event says the window's size in the desktop's logical units;
+        // the picture is drawn at the surface's own pixels
+        Post(WM_SIZE, 0, Sdl_DrawableSizeParam(sdl.video.window));
         break;
-    }
     case SDL_WINDOWEVENT_CLOSE:
         Post(WM_CLOSE, 0, 0);
         break;

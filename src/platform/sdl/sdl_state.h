@@ -28,10 +28,14 @@ struct SdlVideoState {
     WindowProcedure procedure = nullptr; // of the registered window class; null when none
     bool        registered = false;      // the window class is registered
     SDL_Window *window = nullptr;        // the one game window; null when none
+    int         askedWidth = 0;          // its client size the shell asked for, in the
+    int         askedHeight = 0;         // units it sizes its picture by until a WM_SIZE
     bool        glBroken = false;        // the GL driver failed while it was made
     SDL_Window *modeWindow = nullptr;    // holds a changed mode until Vid_CreateWindow takes it
     bool        modeWindowGlBroken = false; // its GL driver failed while it was made
     bool        modeChanged = false;     // the display mode is the game's
+    int         fullScreenDisplay = 0;   // SDL's index of the monitor full screen takes: the
+                                         // primary (SDL's first) until a window went elsewhere
     bool        guarded = false;         // and the guardian was told of it (X11)
     bool        cursorHidden = false;    // Vid_ShowCursor(false) is in force
     bool        surfaceTaken = false;    // the window's drawing surface is handed out

@@ -10,6 +10,7 @@
 #include "platform/process/mode_guardian.h"
 #include "platform/process/one_game.h"
 #include "platform/sdl/sdl_state.h"
+#include "platform/x11/emulated_modes_x11.h"
 #include "system/debug_log.h"
 
 // The game's own words for it; no message box can show either then.
@@ -32,11 +33,13 @@ static DisplayServer DecideDisplay()
         const char *name = std::getenv("DISPLAY");
         display.system = DisplaySystem::X11;
         display.name = name ? name : "";
+        display.scaledModes = X11_ModesAreEmulated(display.name.c_str());
     } else if (driver && std::strcmp(driver, "wayland") == 0) {
         const char       *named = std::getenv("WAYLAND_DISPLAY");
         const std::string socket = named && *named ? named : "wayland-0";
         const char       *runtime = std::getenv("XDG_RUNTIME_DIR");
         display.system = DisplaySystem::Wayland;
+        display.scaledModes = true;
         if (socket[0] == '/')
             display.name = socket;
         else if (runtime && *runtime)

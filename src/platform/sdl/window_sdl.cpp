@@ -91,7 +91,7 @@ WindowHandle Vid_CreateWindow(ModuleHandle module, const char *title, int width,
         // decorated window can be resized like an overlapped one.
         const Uint32 flags =
             SDL_WINDOW_HIDDEN | (fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE);
-        window = Sdl_MakeGlWindow(title, width, height, flags, glBroken);
+        window = Sdl_MakeGlWindow(title, width, height, flags, -1, glBroken);
     }
     if (!window)
         return nullptr;
@@ -99,6 +99,8 @@ WindowHandle Vid_CreateWindow(ModuleHandle module, const char *title, int width,
     SDL_DisableScreenSaver();
     sdl.video.window = window;
     sdl.video.glBroken = glBroken;
+    sdl.video.askedWidth = width;
+    sdl.video.askedHeight = height;
     return &gameWindow;
 }
 
@@ -106,9 +108,15 @@ bool Vid_DestroyWindow(WindowHandle window)
 {
     if (window != &gameWindow || !sdl.video.window)
         return false;
+    // F1 back to full screen goes to the monitor the player moved the
+    // window to
+    if ((SDL_GetWindowFlags(sdl.video.window) & SDL_WINDOW_FULLSCREEN) == 0)
+        sdl.video.fullScreenDisplay = SDL_GetWindowDisplayIndex(sdl.video.window);
     Sdl_DestroyGlWindow(sdl.video.window);
     sdl.video.window = nullptr;
     sdl.video.glBroken = false;
+    sdl.video.askedWidth = 0;
+    sdl.video.askedHeight = 0;
     sdl.video.surfaceTaken = false;
     sdl.video.surfaceFormat = 0;
     SDL_EnableScreenSaver();
@@ -122,6 +130,13 @@ void Vid_ShowWindow(WindowHandle window)
         return;
     SDL_ShowWindow(sdlWindow);
     Sdl_LogVideo(sdlWindow, "shown");
+    // The shell sizes its first picture by the client size it asked for.
+    // Where the surface has other pixels (a scaled output's device pixels,
+    // a full-screen surface at the output's own size) a WM_SIZE follows
+    // with them; at the size asked nothing more goes out.
+    const intptr_t drawable = Sdl_DrawableSizeParam(sdlWindow);
+    if (drawable != (sdl.video.askedWidth | (static_cast<intptr_t>(sdl.video.askedHeight) << 16)))
+        sdl.messages.pending.push_back(Message{WM_SIZE, 0, drawable});
     // On Wayland a new toplevel gets the keyboard from the compositor, and a
     // client cannot take it. SDL 2.26's SDL_RaiseWindow there asks for an
     // xdg_activation_v1 token and activates the window's surface when the

@@ -1,4 +1,5 @@
-// A full-screen switch on Wayland: the window, scaled by the compositor.
+// A full-screen switch on Wayland: the window over the whole output, at the
+// output's own size.
 
 #include "platform/sdl/wayland/full_screen_wayland.h"
 
@@ -7,18 +8,21 @@
 static constexpr Uint32 waylandFirstAnswerMs = 250;
 static constexpr Uint32 waylandSettleMs = 1000;
 
-// Waits at most settleMs for SDL to hold the window full screen and drawn
-// at the mode's size. SDL 2.26 follows each configure of the compositor,
-// which may first answer a new window without full screen, then with it;
-// the events pumped meanwhile stay queued for the game.
-static bool SettlesFullScreen(SDL_Window *window, const SDL_DisplayMode &mode, Uint32 settleMs)
+// Waits at most settleMs for SDL to hold the window full screen over its
+// whole output. SDL 2.26 follows each configure of the compositor, which
+// may first answer a new window without full screen, then with it; the
+// events pumped meanwhile stay queued for the game.
+static bool SettlesFullScreen(SDL_Window *window, Uint32 settleMs)
 {
     const Uint32 start = SDL_GetTicks();
     for (;;) {
-        int width = 0, height = 0;
-        SDL_GL_GetDrawableSize(window, &width, &height);
-        if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0 && width == mode.w &&
-            height == mode.h)
+        int      width = 0, height = 0;
+        SDL_Rect output{};
+        SDL_GetWindowSize(window, &width, &height);
+        const int display = SDL_GetWindowDisplayIndex(window);
+        if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0 && display >= 0 &&
+            SDL_GetDisplayBounds(display, &output) == 0 && width == output.w &&
+            height == output.h)
             return true;
         if (SDL_GetTicks() - start >= settleMs)
             return false;
@@ -41,13 +45,13 @@ static void MapAndAskAgain(SDL_Window *window)
     SDL_GL_SwapWindow(window);
     SDL_GL_MakeCurrent(nullptr, nullptr);
     SDL_GL_DeleteContext(context);
-    SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+    SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 
-bool Wayland_ShowsMode(SDL_Window *window, const SDL_DisplayMode &mode)
+bool Wayland_ShowsMode(SDL_Window *window)
 {
-    if (SettlesFullScreen(window, mode, waylandFirstAnswerMs))
+    if (SettlesFullScreen(window, waylandFirstAnswerMs))
         return true;
     MapAndAskAgain(window);
-    return SettlesFullScreen(window, mode, waylandSettleMs);
+    return SettlesFullScreen(window, waylandSettleMs);
 }
