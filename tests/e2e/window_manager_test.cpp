@@ -145,4 +145,36 @@ TEST_F(UnderWindowManager, SecondStartBringsTheFirstBack)
         << "after the game's end";
 }
 
+// F1's window resized by the player to 1200x600: the picture keeps the
+// playfield's 4:3 shape, 800x600 in the middle with black bars either side,
+// instead of a view that widens and shows the playfield's seams.
+TEST_F(UnderWindowManager, AResizedWindowShowsTheFourByThreePictureWithBars)
+{
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "no frames; " << game->Describe();
+    window = SwitchWithF1(display, *game, window, false, windowTimeoutMs);
+    ASSERT_NE(window, None) << "F1 did not give a window; " << game->Describe();
+    XResizeWindow(display, window, 1200, 600);
+    XWindowAttributes attributes{};
+    for (int waited = 0; waited < windowTimeoutMs; waited += 20) {
+        XGetWindowAttributes(display, window, &attributes);
+        if (attributes.width == 1200 && attributes.height == 600)
+            break;
+        poll(nullptr, 0, 20);
+    }
+    ASSERT_EQ(attributes.width, 1200) << "openbox did not resize the window";
+    ASSERT_EQ(attributes.height, 600);
+    // The next frames are drawn at the new size
+    Picture picture;
+    for (int waited = 0; waited < framesTimeoutMs; waited += 50) {
+        ASSERT_TRUE(WaitForFrames(display, 2, framesTimeoutMs)) << game->Describe();
+        picture = ReadWindow(display, window);
+        if (ShowsFourByThreePicture(picture))
+            break;
+    }
+    EXPECT_TRUE(ShowsFourByThreePicture(picture));
+    EXPECT_TRUE(ShowsScoreText(picture));
+    EXPECT_TRUE(ShowsColouredRocks(picture));
+    ASSERT_TRUE(EndsNormallyOnEscape());
+}
+
 } // namespace
