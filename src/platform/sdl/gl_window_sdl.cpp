@@ -18,8 +18,13 @@ SDL_Window *Sdl_MakeGlWindow(const char *title, int width, int height, Uint32 fl
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     const XErrorTrap errors;
-    const int   at = display >= 0 ? static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display)) : 0;
-    SDL_Window *window = SDL_CreateWindow(title ? title : "", at, at, width, height,
+    // At the display's origin, not centred: centred on the desktop's mode
+    // before the switch (640x480, say) an 800x600 window would hang off
+    // its top left corner once the display is 800x600
+    SDL_Rect at{};
+    if (display >= 0 && SDL_GetDisplayBounds(display, &at) != 0)
+        at = SDL_Rect{};
+    SDL_Window *window = SDL_CreateWindow(title ? title : "", at.x, at.y, width, height,
                                           flags | SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!window)
         Sdl_ReportFailure("SDL_CreateWindow");
