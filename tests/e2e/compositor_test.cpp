@@ -236,10 +236,12 @@ void OnCompositor::CheckXWaylandWindow()
     // The picture: 4:3 with black bars, the score in its lower left
     // corner, rocks elsewhere. The window may be full screen before the
     // game's first picture is in it (SDL 3 on mutter 48's XWayland: black
-    // for some 200 ms), so it is read until it shows them or the time is up.
+    // for some 200 ms), or before the game has drawn at its new size, so
+    // it is read until it shows them or the time is up.
     Picture picture = ReadWindow(display, window);
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(switchMs);
-    while ((!ShowsScoreText(picture) || !ShowsColouredRocks(picture)) &&
+    while ((!ShowsFourByThreePicture(picture) || !ShowsScoreText(picture) ||
+            !ShowsColouredRocks(picture)) &&
            Clock::now() < deadline) {
         Pause(50);
         picture = ReadWindow(display, window);
