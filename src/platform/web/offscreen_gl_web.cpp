@@ -28,7 +28,7 @@ static bool offscreenOpen = false;
 bool OffscreenGL_Open(int width, int height)
 {
     if (offscreenOpen)
-        return true;
+        return WebSizeCanvas(width, height) != 0;
     offscreenError.clear();
     if (!WebSizeCanvas(width, height)) {
         offscreenError = "no canvas: not in a browser";
@@ -38,11 +38,11 @@ bool OffscreenGL_Open(int width, int height)
     return offscreenOpen;
 }
 
+// A replay on the page ends with its last frame on the canvas, for the
+// player to see and the tests to read: the context stays there until the
+// page goes, and a later Open draws in it again.
 void OffscreenGL_Close()
 {
-    if (offscreenOpen)
-        WebGl_DestroyContext();
-    offscreenOpen = false;
 }
 
 const char *OffscreenGL_Error()
