@@ -1,7 +1,7 @@
 # Quarvel: the two commands a fresh Debian 12 or 13 machine needs are
 #   make run    builds and starts the game
 #   make test   builds everything and runs every test, the Windows build's
-#               under Wine too
+#               under Wine and the browser build's in Chromium too
 #   make package  builds the game and its Debian package,
 #               quarvel_VERSION_ARCH.deb, in the build folder
 #   make windows  cross-builds the Windows programs with MinGW-w64 and
@@ -39,14 +39,16 @@ run: build
 	@$(BUILD)/quarvel
 
 # The Linux build's tests, then the Windows build's under Wine (one Wine
-# prefix and one Xvfb for them, made and removed by the tests); both run
-# even when the first has a failure. The Windows game's own tests under
+# prefix and one Xvfb for them, made and removed by the tests), then the
+# browser build's under node and headless Chromium; each runs even when
+# one before has a failure. The Windows game's own tests under
 # Wine (tests/wine) run in the first: they need the Linux build's X servers
 # and XTest, and quarvel.exe from the second.
-test: build windows
+test: build windows web
 	@status=0; \
 	(cd $(BUILD) && ctest --output-on-failure -j $(JOBS)) || status=1; \
 	(cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)) || status=1; \
+	(cd $(WEB_BUILD) && ctest --output-on-failure -j $(JOBS)) || status=1; \
 	exit $$status
 
 # Only the game: cpack packs the binary that is built, nothing else.
@@ -106,4 +108,4 @@ fuzz: deps
 		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus tests/fuzz/corpus
 
 clean:
-	rm -rf $(BUILD) $(WINDOWS_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(WINDOWS_BUILD) $(WEB_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

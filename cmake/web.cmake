@@ -88,4 +88,4 @@ add_custom_target(web_zip ALL DEPENDS ${QUARVEL_WEB_ZIP})
 
 # [SECTION] Tests
 enable_testing()
-include(tests/web/tests.cmake)
+add_subdirectory(tests/web)

@@ -177,16 +177,23 @@ function makePage(send, on, sessionId) {
       return result.value;
     },
 
-    // Waits until the expression is true; throws after timeoutMs.
+    // Waits until the expression is true; throws after timeoutMs. An
+    // expression that throws (the page not loaded yet) is tried again.
     async waitFor(expression, timeoutMs) {
       const until = Date.now() + timeoutMs;
+      const shown = expression.length > 160 ? expression.slice(0, 80) + " ... " + expression.slice(-60) : expression;
+      let lastError = "";
       for (;;) {
-        if (await page.evaluate(`!!(${expression})`))
-          return;
+        try {
+          if (await page.evaluate(`!!(${expression})`))
+            return;
+        } catch (error) {
+          lastError = `; it threw ${error.message.split("\n")[0]}`;
+        }
         if (page.errors.length)
-          throw new Error(`page error while waiting for ${expression}: ${page.errors[0]}`);
+          throw new Error(`page error while waiting for ${shown}: ${page.errors[0]}`);
         if (Date.now() > until)
-          throw new Error(`timed out after ${timeoutMs} ms waiting for ${expression}`);
+          throw new Error(`timed out after ${timeoutMs} ms waiting for ${shown}${lastError}`);
         await new Promise(resolve => setTimeout(resolve, 50));
       }
     },

@@ -1,10 +1,15 @@
 // The page in a real browser: it draws the game, answers keys, ends on
 // Escape with its statistics and a way to play again, plays a replay from
 // its address, and no error escapes on the way.
-//   node tests/web/play_test.js build-web/site
+//   node tests/web/play_test.js build-web/quarvel-VERSION-web.zip
+// The page is served as a player gets it: the zip, unpacked.
 
 "use strict";
 const assert = require("assert/strict");
+const fs = require("fs");
+const os = require("os");
+const path = require("path");
+const {execFileSync} = require("child_process");
 const {servePage, startChromium} = require("./chromium.js");
 
 const VK_ESCAPE = 0x1B, VK_F1 = 0x70, VK_F2 = 0x71, VK_F3 = 0x72;
@@ -107,8 +112,17 @@ async function replaysFromTheAddress(browser, site) {
   console.log(`replays: ${JSON.stringify(picture)}`);
 }
 
+// The zip's root: the page, the game's .js and .wasm, the licence.
+function unpack(zip) {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), "quarvel-page-"));
+  execFileSync("python3", ["-m", "zipfile", "-e", zip, folder]);
+  assert.deepEqual(fs.readdirSync(folder).sort(), ["LICENSE", "index.html", "quarvel.js", "quarvel.wasm"]);
+  return folder;
+}
+
 (async () => {
-  const site = await servePage(process.argv[2] || "build-web/site");
+  const folder = unpack(process.argv[2]);
+  const site = await servePage(folder);
   const browser = await startChromium();
   let failed = false;
   for (const test of [playsAndEndsOnEscape, replaysFromTheAddress]) {
@@ -122,5 +136,6 @@ async function replaysFromTheAddress(browser, site) {
   }
   await browser.close();
   site.close();
+  fs.rmSync(folder, {recursive: true, force: true});
   process.exitCode = failed ? 1 : 0;
 })();
