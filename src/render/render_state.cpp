@@ -2,6 +2,7 @@
 
 #include "system/opengl.h"
 
+#include "math/picture_rect.h"
 #include "objects/explosion_light.h"
 #include "platform/video.h"
 #include "render/text.h"
@@ -76,12 +77,15 @@ void ResizeViewport(int width, int height)
 {
     if (height == 0)
         height = 1;
-    glViewport(0, 0, width, height);
+    // The playfield keeps its shape in any client area: the picture is the
+    // largest 4:3 rectangle in it, and the clear leaves the bars black.
+    // At 800 x 600 that is the whole client area, as it always was.
+    const PictureRect picture = FitPicture(width, height);
+    glViewport(picture.x, picture.y, picture.width, picture.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     // The near plane is the float 0.1 widened to double.
-    gluPerspective(45.0, static_cast<GLdouble>(width) / static_cast<GLdouble>(height),
-                   static_cast<GLdouble>(0.1f), 100.0);
+    gluPerspective(45.0, kPictureAspect, static_cast<GLdouble>(0.1f), 100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }

@@ -19,5 +19,6 @@ void SetVSyncState(bool on);
 // time only, the seven explosion lights.
 void SetupLighting();
 
-// Viewport and 45-degree projection for a client area; selects model-view.
+// Viewport and 45-degree projection for a client area: the 4:3 picture,
+// centred, as large as it fits (math/picture_rect.h); selects model-view.
 void ResizeViewport(int width, int height);

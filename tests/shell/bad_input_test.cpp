@@ -211,7 +211,7 @@ TEST_F(WindowSize, ZeroOneAndHugeClientAreasKeepTheFramesRunning)
         intptr_t lParam;
         GLint    width, height; // the viewport; -1 where GL's largest
     };
-    const Size sizes[] = {{ClientSize(0, 0), 0, 1},
+    const Size sizes[] = {{ClientSize(0, 0), 0, 0},
                           {ClientSize(1, 1), 1, 1},
                           {ClientSize(0xFFFF, 0xFFFF), -1, -1},
                           {static_cast<intptr_t>(-1), -1, -1},

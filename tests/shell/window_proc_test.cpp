@@ -65,27 +65,37 @@ TEST_F(WindowProc, CloseQueuesAQuitWithCodeZero)
     EXPECT_EQ(message.wParam, 0u);
 }
 
-TEST_F(WindowProc, SizeSetsViewportAndProjectionAndAZeroHeightBecomesOne)
+TEST_F(WindowProc, SizePlacesTheLargestCentredFourByThreePicture)
 {
     ASSERT_TRUE(OpenGameWindow("Quarvel - by Tobrenik", 800, 600, 32, true));
-    GameWindowProc(WM_SIZE, 0, 640 | (0 << 16));
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 640);
-    EXPECT_EQ(viewport[3], 1) << "a zero height is taken as 1";
+    struct Case {
+        int   width, height;
+        GLint viewport[4];
+    };
+    // Wider, taller, exact, a zero height (taken as 1) and a width that
+    // leaves less than a pixel of picture.
+    const Case cases[] = {{1200, 600, {200, 0, 800, 600}},   {1280, 1024, {0, 32, 1280, 960}},
+                          {1920, 1080, {240, 0, 1440, 1080}}, {800, 600, {0, 0, 800, 600}},
+                          {641, 481, {0, 0, 641, 481}},       {640, 0, {319, 0, 1, 1}},
+                          {1, 1, {0, 0, 1, 1}}};
+    for (const Case &c : cases) {
+        GameWindowProc(WM_SIZE, 0, c.width | (c.height << 16));
+        GLint viewport[4];
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(viewport[i], c.viewport[i])
+                << "element " << i << " of the viewport for " << c.width << " x " << c.height;
 
-    // gluPerspective: m[0] = f / aspect and m[5] = f, so their ratio is the
-    // aspect the projection was built with (GL keeps the matrix in floats).
-    GLdouble projection[16];
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    EXPECT_NEAR(projection[5] / projection[0], 640.0, 640.0 * 1e-6);
-    GLint mode;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-
-    GameWindowProc(WM_SIZE, 0, 1024 | (768 << 16));
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    EXPECT_NEAR(projection[5] / projection[0], 1024.0 / 768.0, 1e-6);
-    // Near plane 0.1 and far 100: m[14] = 2 f n / (n - f).
-    EXPECT_NEAR(projection[14], 2.0 * 100.0 * 0.1 / (0.1 - 100.0), 1e-6);
+        // gluPerspective: m[0] = f / aspect and m[5] = f, so their ratio is
+        // the aspect the projection was built with (GL keeps it in floats):
+        // the playfield's, whatever the client area.
+        GLdouble projection[16];
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        EXPECT_NEAR(projection[5] / projection[0], 800.0 / 600.0, 1e-6);
+        // Near plane 0.1 and far 100: m[14] = 2 f n / (n - f).
+        EXPECT_NEAR(projection[14], 2.0 * 100.0 * 0.1 / (0.1 - 100.0), 1e-6);
+        GLint mode;
+        glGetIntegerv(GL_MATRIX_MODE, &mode);
+        EXPECT_EQ(mode, GL_MODELVIEW);
+    }
 }
