@@ -7,6 +7,9 @@
 #   make windows  cross-builds the Windows programs with MinGW-w64 and
 #               packs quarvel-VERSION-windows-x64.zip and the installer
 #               quarvel-VERSION-windows-x64.exe, in build-windows
+#   make web    builds the game for browsers with emscripten: the page
+#               quarvel-VERSION-web.zip and tools/quarvel-sim.js for node,
+#               in build-web
 #   make bench  builds everything and prints the benchmarks' figures
 #               (BENCH_PLAY_SECONDS=60 sets the memory run's play time)
 #   make test-sanitize  the whole suite again, then the soak, with address,
@@ -64,6 +67,18 @@ windows: deps
 	@if [ -f $(WINDOWS_BUILD)/CPackConfig.cmake ]; then \
 	  cd $(WINDOWS_BUILD) && cpack >/dev/null && ls quarvel-*-windows-x64.*; \
 	else echo "windows: no game program to pack yet"; fi
+
+# The browser build: Debian's emscripten with CMake's toolchain file from
+# the same package; its linker runs node tools that want Debian's node
+# modules.
+WEB_BUILD ?= build-web
+
+.PHONY: web
+web: deps
+	@export NODE_PATH=/usr/share/nodejs; \
+	cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$$(em-config EMSCRIPTEN_ROOT)/cmake/Modules/Platform/Emscripten.cmake \
+	  >/dev/null && cmake --build $(WEB_BUILD) -j $(JOBS)
 
 # The sanitizer builds use clang (libclang-rt), which also builds the fuzz
 # target; tests/sanitizer/run sets the sanitizers' options and suppressions

@@ -1,0 +1,126 @@
+// The page in a real browser: it draws the game, answers keys, ends on
+// Escape with its statistics and a way to play again, plays a replay from
+// its address, and no error escapes on the way.
+//   node tests/web/play_test.js build-web/site
+
+"use strict";
+const assert = require("assert/strict");
+const {servePage, startChromium} = require("./chromium.js");
+
+const VK_ESCAPE = 0x1B, VK_F1 = 0x70, VK_F2 = 0x71, VK_F3 = 0x72;
+
+// What the canvas shows: pixels that are not black, white ones in the
+// score's corner (lower left), and a hash of the whole picture.
+const canvasPicture = `(() => {
+  const canvas = document.getElementById("canvas");
+  const copy = document.createElement("canvas");
+  copy.width = canvas.width;
+  copy.height = canvas.height;
+  const context = copy.getContext("2d");
+  context.drawImage(canvas, 0, 0);
+  const data = context.getImageData(0, 0, copy.width, copy.height).data;
+  let lit = 0, scoreWhite = 0, hash = 0;
+  for (let i = 0; i < data.length; i += 4) {
+    const x = (i / 4) % copy.width, y = Math.floor(i / 4 / copy.width);
+    if (data[i] + data[i + 1] + data[i + 2] > 0)
+      ++lit;
+    if (x < copy.width / 4 && y > copy.height * 0.9 && data[i] > 200 && data[i + 1] > 200 && data[i + 2] > 200)
+      ++scoreWhite;
+    hash = (hash * 31 + data[i] + 7 * data[i + 1] + 13 * data[i + 2]) >>> 0;
+  }
+  return {lit, scoreWhite, hash, width: copy.width, height: copy.height};
+})()`;
+
+const sleep = ms => new Promise(resolve => setTimeout(resolve, ms));
+
+async function playsAndEndsOnEscape(browser, site) {
+  const page = await browser.openPage(site.url + "index.html");
+  // The first frames: the score in its corner, stars and rocks around it.
+  await page.waitFor(`typeof Module === "object" && Module.calledRun`, 30000);
+  await page.waitFor(`${canvasPicture}.scoreWhite > 20`, 30000);
+  const first = await page.evaluate(canvasPicture);
+  assert.equal(first.width, 800, "the drawing buffer is the canvas's 800 x 600 at a pixel ratio of 1");
+  assert.equal(first.height, 600);
+  assert.ok(first.lit > 200, `the game is drawn: ${first.lit} pixels lit`);
+  await sleep(500);
+  const later = await page.evaluate(canvasPicture);
+  assert.notEqual(later.hash, first.hash, "the picture moves from frame to frame");
+
+  // F1: the browser's full screen, the drawing buffer the screen's size,
+  // and the game goes on drawing; F1 again: back in the page at 800 x 600.
+  await page.pressKey(VK_F1);
+  await page.waitFor(`document.fullscreenElement && document.fullscreenElement.id === "canvas"`, 10000);
+  await page.waitFor(`${canvasPicture}.width !== 800`, 10000);
+  const full = await page.evaluate(canvasPicture);
+  await page.waitFor(`${canvasPicture}.hash !== ${full.hash}`, 10000);
+  await page.pressKey(VK_F1);
+  await page.waitFor(`!document.fullscreenElement`, 10000);
+  await page.waitFor(`${canvasPicture}.width === 800`, 10000);
+  const back = await page.evaluate(canvasPicture);
+  await page.waitFor(`${canvasPicture}.hash !== ${back.hash}`, 10000);
+  assert.ok(back.lit > 200 && back.scoreWhite > 20, `drawn again in the page: ${JSON.stringify(back)}`);
+
+  // The hot keys reach the game's KeyState through the page's key events.
+  await page.pressKey(VK_F3);
+  await sleep(300);
+  await page.pressKey(VK_F2);
+  await sleep(300);
+  const vsync = page.console.filter(line => /SetVSyncState/.test(line));
+  assert.ok(vsync.some(line => line.endsWith("DEBUG: SetVSyncState(true)")),
+            `F3 asks for one frame per refresh; the log has: ${vsync.join(" | ")}`);
+  assert.ok(vsync.lastIndexOf("log: DEBUG: SetVSyncState(false)") > vsync.indexOf("log: DEBUG: SetVSyncState(true)"),
+            `F2 after F3 switches the wait off again: ${vsync.join(" | ")}`);
+
+  await page.pressKey(VK_ESCAPE);
+  await page.waitFor(`!document.getElementById("statistics").hidden`, 10000);
+  const lines = await page.evaluate(
+    `[...document.querySelectorAll("#statistics-lines p")].map(p => p.textContent)`);
+  assert.equal(lines.length, 3, `three statistics lines: ${lines.join(" | ")}`);
+  const frames = /^Frames: (\d+)$/.exec(lines[0]);
+  assert.ok(frames && Number(frames[1]) > 10, `frames were counted: ${lines[0]}`);
+  assert.match(lines[1], /^Average FPS: \d+\.\d{6}$/);
+  assert.equal(lines[2], "Program terminated.");
+  assert.equal(await page.evaluate(`document.activeElement.id`), "again", "Play again has the keyboard");
+
+  assert.deepEqual(page.errors, [], "no uncaught error");
+  assert.deepEqual(page.dialogs, [], "no dialog came up");
+  const errors = page.console.filter(line => line.startsWith("error:"));
+  assert.deepEqual(errors, [], "nothing was logged as an error");
+  console.log(`plays: ${lines.join(", ")}; the hot keys' lines: ${vsync.length}`);
+}
+
+async function replaysFromTheAddress(browser, site) {
+  const page = await browser.openPage(site.url + "index.html?seed=7&frames=90&frame-ms=16&random-keys=0.05");
+  await page.waitFor(`document.title === "Quarvel: frame 90"`, 30000);
+  const picture = await page.evaluate(canvasPicture);
+  assert.ok(picture.lit > 200 && picture.scoreWhite > 20,
+            `frame 90 stays on the canvas: ${JSON.stringify(picture)}`);
+  assert.deepEqual(page.errors, [], "no uncaught error in the replay");
+
+  // An address the tool would refuse is refused the same way, in words.
+  const bad = await browser.openPage(site.url + "index.html?seed=seven&frames=10");
+  await bad.waitFor(`document.getElementById("message").textContent !== ""`, 30000);
+  assert.ok(bad.console.some(line => line.includes("Replay: --seed needs a whole number")),
+            `the parser's reason is in the console: ${bad.console.join(" | ")}`);
+  assert.equal(await bad.evaluate("document.title"), "Quarvel");
+  assert.deepEqual(bad.errors, []);
+  console.log(`replays: ${JSON.stringify(picture)}`);
+}
+
+(async () => {
+  const site = await servePage(process.argv[2] || "build-web/site");
+  const browser = await startChromium();
+  let failed = false;
+  for (const test of [playsAndEndsOnEscape, replaysFromTheAddress]) {
+    try {
+      await test(browser, site);
+      console.log(`ok ${test.name}`);
+    } catch (error) {
+      failed = true;
+      console.log(`FAILED ${test.name}: ${error.stack}`);
+    }
+  }
+  await browser.close();
+  site.close();
+  process.exitCode = failed ? 1 : 0;
+})();
