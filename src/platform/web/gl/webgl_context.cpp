@@ -426,6 +426,13 @@ void WebGl_DrawBitmap(const Bitmap &bitmap, float x, float y, float depth, const
                  depth * 2.0f - 1.0f, colour);
 }
 
+// The batch is drawn; the browser shows the canvas when the frame's
+// callback returns, so the web backend's swap calls this.
+void glFlush()
+{
+    Gl_MayChangeState("glFlush");
+}
+
 void glFinish()
 {
     if (!Gl_MayChangeState("glFinish"))
