@@ -104,6 +104,10 @@ EM_JS(int, JsCreateContext, (const char *selector), {
         "  vColour = clamp(colour, 0.0, 1.0);" +
         "  vCentre = (gl_Position.xy / gl_Position.w * 0.5 + 0.5) * uViewport.zw + uViewport.xy;" +
         "  gl_PointSize = uPoint.z;" +
+        // A point whose centre is outside the view volume is clipped away
+        // whole, as in OpenGL; WebGL would draw the part of it on screen.
+        "  if (uPoint.x != 0.0 && any(greaterThan(abs(gl_Position.xyz), vec3(gl_Position.w))))" +
+        "    gl_Position = vec4(2.0, 2.0, 2.0, 1.0);" +
         "}",
         "precision highp float;" +
         "uniform vec4 uPoint;" +
@@ -140,6 +144,13 @@ EM_JS(int, JsCreateContext, (const char *selector), {
     gl.bindBuffer(gl.ARRAY_BUFFER, corners);
     gl.bufferData(gl.ARRAY_BUFFER, new Float32Array([0, 0, 1, 0, 0, 1, 0, 1, 1, 0, 1, 1]), gl.STATIC_DRAW);
     gl.pixelStorei(gl.UNPACK_ALIGNMENT, 1);
+    // The canvas may have had a context of ours before: OpenGL's initial
+    // state, which the C++ side starts from again.
+    gl.disable(gl.DEPTH_TEST); gl.disable(gl.CULL_FACE); gl.disable(gl.BLEND);
+    gl.depthFunc(gl.LESS); gl.blendFunc(gl.ONE, gl.ZERO);
+    gl.cullFace(gl.BACK); gl.frontFace(gl.CCW);
+    gl.clearColor(0, 0, 0, 0); gl.clearDepth(1);
+    gl.viewport(0, 0, gl.drawingBufferWidth, gl.drawingBufferHeight);
     Module.quarvelGl = {gl: gl, scene: scene, glyph: glyph, vertices: gl.createBuffer(),
                         corners: corners, textures: [null], program: null};
     return 0;
@@ -154,9 +165,14 @@ EM_JS(void, JsDestroyContext, (), {
     gl.deleteBuffer(q.corners);
     gl.deleteProgram(q.scene.program);
     gl.deleteProgram(q.glyph.program);
-    var lose = gl.getExtension("WEBGL_lose_context");
-    if (lose) lose.loseContext();
+    // The context itself stays with the canvas, and so does the last
+    // picture drawn: a replay's last frame is left on the page.
     Module.quarvelGl = null;
+});
+
+EM_JS(int, JsDrawingBufferSize, (int height), {
+    var gl = Module.quarvelGl.gl;
+    return height ? gl.drawingBufferHeight : gl.drawingBufferWidth;
 });
 
 EM_JS(void, JsSetCapability, (int cap, int on), {
@@ -277,6 +293,9 @@ bool WebGl_CreateContext(const char *canvasSelector, std::string *error)
     }
     Gl_ResetState();
     webGl.contextMade = true;
+    // The viewport starts as the whole drawing buffer, as a new context's.
+    webGl.viewport[2] = JsDrawingBufferSize(0);
+    webGl.viewport[3] = JsDrawingBufferSize(1);
     return true;
 }
 
@@ -405,6 +424,13 @@ void WebGl_DrawBitmap(const Bitmap &bitmap, float x, float y, float depth, const
         return;
     JsDrawBitmap(static_cast<int>(bitmap.texture), x, y, bitmap.width, bitmap.height,
                  depth * 2.0f - 1.0f, colour);
+}
+
+// The batch is drawn; the browser shows the canvas when the frame's
+// callback returns, so the web backend's swap calls this.
+void glFlush()
+{
+    Gl_MayChangeState("glFlush");
 }
 
 void glFinish()
