@@ -3,13 +3,16 @@
 // by Mesa natively (quarvel-sim --draw --png).
 //   node tests/web/picture_test.js build-web/site build/tools/quarvel-sim [OUT_DIR]
 //
-// The measure, per frame: at least 99.9 % of the pixels within 3 levels
+// The measure, per frame: at least 99.99 % of the pixels within 3 levels
 // (of 255) in every channel, and the score's glyphs the same pixels: the
 // page's glyphs are baked at build time from the same face and the same
 // FreeType code as the Linux game's. What may differ: single pixels along
 // the edges of triangles and of round points, where two rasterisers round
 // differently, and where two faces of a rock nearly meet in depth (Mesa's
-// depth buffer has 16 bits here, WebGL's 24).
+// depth buffer has 16 bits here, WebGL's 24). Measured on Debian 12's
+// chromium: 99.996 to 99.999 %, about 20 pixels of 480,000 at most. Stars
+// drawn one pixel wide instead of Mesa's smooth points of at least two
+// come to 99.96 %, a light without its quadratic attenuation to 96.9 %.
 
 "use strict";
 const assert = require("assert/strict");
@@ -28,7 +31,7 @@ const replays = [
   {seed: 7, frames: 440, randomKeys: 0.3},
 ];
 const withinLevels = 3;
-const leastShareWithin = 0.999;
+const leastShareWithin = 0.9999;
 // The score's corner: "Score: N" at (3, 3) of the 640 x 480 overlay.
 const scoreBox = {x: 0, y: 540, width: 240, height: 60};
 
