@@ -6,4 +6,4 @@ add_library(quarvel_web_gl STATIC
   src/platform/web/gl/gl_lists.cpp
   src/platform/web/gl/glu.cpp
   src/platform/web/gl/webgl_context.cpp)
-target_include_directories(quarvel_web_gl PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src/platform/web/gl)
+target_include_directories(quarvel_web_gl PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)

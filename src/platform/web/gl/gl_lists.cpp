@@ -1,7 +1,7 @@
 // The score's text: the raster position, glBitmap, and the display lists
 // the font's glyphs are kept in (glBitmap is all a list may hold here).
 
-#include "gl_state.h"
+#include "platform/web/gl/gl_state.h"
 
 #include <cmath>
 #include <vector>

@@ -2,7 +2,7 @@
 // the queries the game makes. What is drawn goes to the WebGL side in
 // batches; anything the game's OpenGL does not draw is refused out loud.
 
-#include "gl_state.h"
+#include "platform/web/gl/gl_state.h"
 
 #include <cmath>
 #include <cstdio>
@@ -49,6 +49,13 @@ void Gl_Flush()
     WebGl_Draw(webGl.batchPrimitive, webGl.batch.data(),
                static_cast<int>(webGl.batch.size() / vertexFloats));
     webGl.batch.clear();
+}
+
+// The batch is drawn; the browser shows the canvas when the frame's
+// callback returns, so the web backend's swap calls this.
+void glFlush()
+{
+    Gl_MayChangeState("glFlush");
 }
 
 float *Gl_CurrentMatrix()
@@ -112,6 +119,18 @@ static bool *Capability(GLenum cap)
     }
 }
 
+// With colour material on, the current colour is the front material's
+// ambient and/or diffuse colour, and stays so when it is switched off.
+static void TrackColour()
+{
+    if (!webGl.colourMaterial || webGl.colourMaterialFace == GL_BACK)
+        return;
+    if (webGl.colourMaterialMode != GL_DIFFUSE)
+        std::memcpy(webGl.materialAmbient, webGl.colour, sizeof webGl.colour);
+    if (webGl.colourMaterialMode != GL_AMBIENT)
+        std::memcpy(webGl.materialDiffuse, webGl.colour, sizeof webGl.colour);
+}
+
 static void SetCapability(GLenum cap, bool on, const char *name)
 {
     if (!Gl_MayChangeState(name))
@@ -128,6 +147,7 @@ static void SetCapability(GLenum cap, bool on, const char *name)
         return;
     }
     *flag = on;
+    TrackColour();
     if (cap == GL_DEPTH_TEST || cap == GL_CULL_FACE || cap == GL_BLEND)
         WebGl_Apply(cap);
 }
@@ -302,6 +322,7 @@ void glColorMaterial(GLenum face, GLenum mode)
     }
     webGl.colourMaterialFace = face;
     webGl.colourMaterialMode = mode;
+    TrackColour();
 }
 
 // ---------------------------------------------------------------- rasterisation
@@ -445,8 +466,15 @@ void glClear(GLbitfield mask)
 
 void glBegin(GLenum mode)
 {
-    if (!Gl_MayChangeState("glBegin"))
+    // No state changes here: the primitives join the waiting batch.
+    if (webGl.inBegin) {
+        Gl_SetError(GL_INVALID_OPERATION);
         return;
+    }
+    if (webGl.compiling) {
+        Gl_Refuse(GL_INVALID_OPERATION, "glBegin in a display list");
+        return;
+    }
     if (mode != GL_POINTS && mode != GL_TRIANGLES) {
         // The vertices up to glEnd are dropped: inBegin stays false, so
         // glVertex does nothing.
@@ -518,6 +546,7 @@ void glColor4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha)
         return;
     webGl.colour[0] = red, webGl.colour[1] = green, webGl.colour[2] = blue;
     webGl.colour[3] = alpha;
+    TrackColour();
 }
 
 void glColor3f(GLfloat red, GLfloat green, GLfloat blue) { glColor4f(red, green, blue, 1.0f); }

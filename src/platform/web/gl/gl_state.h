@@ -60,6 +60,10 @@ struct WebGlState {
     Light lights[8];
     GLenum colourMaterialFace = GL_FRONT_AND_BACK;
     GLenum colourMaterialMode = GL_AMBIENT_AND_DIFFUSE;
+    // The front material, as the current colour last left it while colour
+    // material was on (every face is lit with it: no two-sided lighting).
+    float materialAmbient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
+    float materialDiffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f};
 
     // Rasterisation
     GLenum shadeModel = GL_SMOOTH;

@@ -1,7 +1,7 @@
 // The GLU the game calls: the perspective projection, the quadric object
 // and the shield's sphere, and the error texts.
 
-#include "gl_state.h"
+#include "platform/web/gl/gl_state.h"
 
 #include <GL/glu.h>
 

@@ -3,8 +3,8 @@
 // and the few calls that reach the browser. The JavaScript lives in
 // Module.quarvelGl so that nothing of emscripten's own GL library is used.
 
-#include "gl_state.h"
-#include "web_gl.h"
+#include "platform/web/gl/gl_state.h"
+#include "platform/web/gl/web_gl.h"
 
 #include <cmath>
 #include <emscripten.h>
@@ -22,7 +22,8 @@ enum UniformSlot {
     slotAttenuation = 149,  // 8 x 3
     slotViewport = 173,     // 4
     slotPoint = 177,        // mode, radius, sprite size, odd width
-    uniformCount = 181
+    slotMaterial = 181,     // front ambient, front diffuse
+    uniformCount = 189
 };
 
 // JsCall's code for glFinish; the others are the GL names of what is set.
@@ -30,7 +31,10 @@ static constexpr int callFinish = 1;
 
 // clang-format off
 EM_JS(int, JsCreateContext, (const char *selector), {
-    var canvas = document.querySelector(UTF8ToString(selector));
+    // The selector is ASCII; read without emscripten's string helpers.
+    var text = "";
+    for (var at = selector; HEAPU8[at]; ++at) text += String.fromCharCode(HEAPU8[at]);
+    var canvas = document.querySelector(text);
     if (!canvas) return 1;
     // No antialiasing: the game"s pictures have none. The drawing buffer is
     // kept so that a stopped replay"s picture can still be read.
@@ -77,14 +81,14 @@ EM_JS(int, JsCreateContext, (const char *selector), {
         "uniform vec4 uFlags; uniform float uLightOn[8];" +
         "uniform vec4 uLightAmbient[8]; uniform vec4 uLightDiffuse[8];" +
         "uniform vec4 uLightPosition[8]; uniform vec3 uAttenuation[8];" +
-        "uniform vec4 uViewport; uniform vec4 uPoint;" +
+        "uniform vec4 uViewport; uniform vec4 uPoint; uniform vec4 uMaterial[2];" +
         "varying vec4 vColour; varying vec2 vCentre;" +
         "void main() {" +
         "  gl_Position = uProjection * (uModelview * vec4(aPosition, 1.0));" +
         "  vec4 colour = aColour;" +
         "  if (uFlags.x > 0.5) {" +
-        "    vec4 ambient = uFlags.z > 0.5 ? aColour : vec4(0.2, 0.2, 0.2, 1.0);" +
-        "    vec4 diffuse = uFlags.w > 0.5 ? aColour : vec4(0.8, 0.8, 0.8, 1.0);" +
+        "    vec4 ambient = uFlags.z > 0.5 ? aColour : uMaterial[0];" +
+        "    vec4 diffuse = uFlags.w > 0.5 ? aColour : uMaterial[1];" +
         "    vec3 v = (uModelview * vec4(aLitPosition, 1.0)).xyz;" +
         "    vec3 n = uNormalMatrix * aNormal;" +
         "    if (uFlags.y > 0.5) n = normalize(n);" +
@@ -217,7 +221,7 @@ EM_JS(void, JsDraw, (int mode, const float *vertices, int count, const float *un
         q.program = s;
     }
     gl.bufferData(gl.ARRAY_BUFFER, HEAPF32.subarray(vertices >> 2, (vertices >> 2) + count * 13), gl.STREAM_DRAW);
-    var u = HEAPF32.subarray(uniforms >> 2, (uniforms >> 2) + 181);
+    var u = HEAPF32.subarray(uniforms >> 2, (uniforms >> 2) + 189);
     gl.uniformMatrix4fv(s.uModelview, false, u.subarray(0, 16));
     gl.uniformMatrix4fv(s.uProjection, false, u.subarray(16, 32));
     gl.uniformMatrix3fv(s.uNormalMatrix, false, u.subarray(32, 41));
@@ -229,6 +233,7 @@ EM_JS(void, JsDraw, (int mode, const float *vertices, int count, const float *un
     gl.uniform3fv(s.uAttenuation, u.subarray(149, 173));
     gl.uniform4fv(s.uViewport, u.subarray(173, 177));
     gl.uniform4fv(s.uPoint, u.subarray(177, 181));
+    gl.uniform4fv(s.uMaterial, u.subarray(181, 189));
     gl.drawArrays(mode, 0, count);
 });
 
@@ -374,7 +379,8 @@ void WebGl_Draw(GLenum primitive, const float *vertices, int count)
     }
     NormalMatrix(u + slotNormalMatrix, modelview);
     // With two-sided lighting off every face is lit with the front
-    // material, so the colour drives it unless only the back tracks it.
+    // material: each vertex's colour where the colour drives it, else the
+    // material the colour last left.
     const bool tracks = webGl.colourMaterial && webGl.colourMaterialFace != GL_BACK;
     u[slotFlags + 0] = webGl.lighting;
     u[slotFlags + 1] = webGl.normalize;
@@ -391,8 +397,11 @@ void WebGl_Draw(GLenum primitive, const float *vertices, int count)
         for (int k = 0; k < 3; ++k)
             u[slotAttenuation + l * 3 + k] = light.attenuation[k];
     }
-    for (int k = 0; k < 4; ++k)
+    for (int k = 0; k < 4; ++k) {
         u[slotViewport + k] = static_cast<float>(webGl.viewport[k]);
+        u[slotMaterial + k] = webGl.materialAmbient[k];
+        u[slotMaterial + 4 + k] = webGl.materialDiffuse[k];
+    }
     if (primitive == GL_POINTS && webGl.pointSmooth) {
         // Mesa's llvmpipe, which draws the game's pictures on Linux, fills
         // a smooth point as a disc of full colour whose radius is half the
@@ -432,13 +441,6 @@ void WebGl_DrawBitmap(const Bitmap &bitmap, float x, float y, float depth, const
         return;
     JsDrawBitmap(static_cast<int>(bitmap.texture), x, y, bitmap.width, bitmap.height,
                  depth * 2.0f - 1.0f, colour);
-}
-
-// The batch is drawn; the browser shows the canvas when the frame's
-// callback returns, so the web backend's swap calls this.
-void glFlush()
-{
-    Gl_MayChangeState("glFlush");
 }
 
 void glFinish()
