@@ -65,7 +65,8 @@ void Bullet::Draw()
     glColor3f(1.0f, 1.0f, 1.0f);
     GLfloat savedSize = 1.0f;
     glGetFloatv(GL_POINT_SIZE, &savedSize);
-    glPointSize(2.0f);
+    // Twice the picture's pixel: 2 at 800 x 600.
+    glPointSize(2.0f * savedSize);
     glBegin(GL_POINTS);
     glVertex3fv(&position.x);
     glEnd();

@@ -9,11 +9,26 @@
 #include "system/debug_log.h"
 
 bool (*swapIntervalProc)(int interval) = nullptr;
+float pictureScale = 1.0f;
 
-// The score's font is antialiased, at normal weight; its height (24
-// pixels) is given where it is made.
+// The scale the context's point size and the score's font were set up at.
+static float contextScale = 1.0f;
+
+// The score's font is antialiased, at normal weight, 24 pixels high in the
+// 800 x 600 picture and as much larger as the picture is.
 static constexpr int antialiasedQuality = 4;
 static constexpr int normalWeight = 400;
+static constexpr float scoreHeight = 24.0f;
+
+static GLuint CreateScoreFont()
+{
+    // At least a pixel: a picture a few pixels high still gets a font.
+    int height = static_cast<int>(scoreHeight * pictureScale + 0.5f);
+    if (height < 1)
+        height = 1;
+    return CreateTextFont("Lucida Sans", -height, antialiasedQuality, normalWeight, false, false,
+                          false);
+}
 
 void SetupRenderState()
 {
@@ -36,8 +51,12 @@ void SetupRenderState()
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
-    fontListBase = CreateTextFont("Lucida Sans", -24, antialiasedQuality, normalWeight, false,
-                                  false, false);
+    // A new context draws points one pixel wide; a larger picture draws
+    // them as much wider (the stars, and the bullets twice that).
+    if (pictureScale != 1.0f)
+        glPointSize(pictureScale);
+    fontListBase = CreateScoreFont();
+    contextScale = pictureScale;
     SetupLighting();
 }
 
@@ -82,10 +101,22 @@ void ResizeViewport(int width, int height)
     // At 800 x 600 that is the whole client area, as it always was.
     const PictureRect picture = FitPicture(width, height);
     glViewport(picture.x, picture.y, picture.width, picture.height);
+    if (picture.height > 0)
+        pictureScale = static_cast<float>(picture.height) / 600.0f;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     // The near plane is the float 0.1 widened to double.
     gluPerspective(45.0, kPictureAspect, static_cast<GLdouble>(0.1f), 100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+}
+
+void FollowPictureScale()
+{
+    if (contextScale == pictureScale)
+        return;
+    glPointSize(pictureScale);
+    glDeleteLists(fontListBase, 256);
+    fontListBase = CreateScoreFont();
+    contextScale = pictureScale;
 }

@@ -7,6 +7,10 @@
 // control, and kept once one did.
 extern bool (*swapIntervalProc)(int interval);
 
+// The picture's pixels per pixel of the 800 x 600 game, 1 there; point
+// sizes and the score's font follow it. Set by ResizeViewport.
+extern float pictureScale;
+
 // Everything a new rendering context needs: swap control, the fixed GL
 // state, the text font and the lighting.
 void SetupRenderState();
@@ -22,3 +26,7 @@ void SetupLighting();
 // Viewport and 45-degree projection for a client area: the 4:3 picture,
 // centred, as large as it fits (math/picture_rect.h); selects model-view.
 void ResizeViewport(int width, int height);
+
+// Sets the point size and builds the score's font again when the picture's
+// scale changed since the context was set up; needs the context current.
+void FollowPictureScale();

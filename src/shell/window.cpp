@@ -36,11 +36,17 @@ static void ShowShutdownError(const char *text)
     Vid_MessageBox(text, "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION);
 }
 
-// Tries the requested mode, then 16 bits per pixel, then 640 x 480 at 16.
-static bool ChangeToFullscreenMode(int width, int height, int bits)
+// Tries the requested mode, then 16 bits per pixel, then 640 x 480 at 16;
+// width and height become the size of the mode taken.
+static bool ChangeToFullscreenMode(int &width, int &height, int bits)
 {
-    return Vid_ChangeDisplayMode(width, height, bits) || Vid_ChangeDisplayMode(width, height, 16) ||
-           Vid_ChangeDisplayMode(640, 480, 16);
+    if (Vid_ChangeDisplayMode(width, height, bits) || Vid_ChangeDisplayMode(width, height, 16))
+        return true;
+    if (!Vid_ChangeDisplayMode(640, 480, 16))
+        return false;
+    width = 640;
+    height = 480;
+    return true;
 }
 
 // Releases what was made so far, then tells the user which step failed.
@@ -62,6 +68,8 @@ bool OpenGameWindow(const char *title, int width, int height, int bits, bool ful
     }
 
     if (fullscreen) {
+        // On a screen that fell back to 640 x 480 the window is the
+        // screen's size, so that the whole picture is on it, smaller.
         if (ChangeToFullscreenMode(width, height, bits)) {
             Vid_ShowCursor(false);
         } else {
@@ -77,8 +85,6 @@ bool OpenGameWindow(const char *title, int width, int height, int bits, bool ful
         }
     }
 
-    // The window always gets the requested client size, also when the
-    // display fell back to 640 x 480.
     windowHandle = Vid_CreateWindow(instanceHandle, title, width, height, fullscreen);
     if (!windowHandle)
         return FailOpen("Window Creation Error.");
@@ -178,6 +184,10 @@ intptr_t GameWindowProc(uint32_t message, uintptr_t wParam, intptr_t lParam)
     case WM_SIZE:
         ResizeViewport(static_cast<int>(LowWord(static_cast<uintptr_t>(lParam))),
                        static_cast<int>(HighWord(static_cast<uintptr_t>(lParam))));
+        // A size can come while the window is made, before its context:
+        // the set-up then takes the picture's scale.
+        if (contextCurrent)
+            FollowPictureScale();
         return 0;
     default:
         return Sys_DefaultWindowProc(message, wParam, lParam);

@@ -49,8 +49,12 @@ TEST_F(OpenWindow, FallsBackTo16BitsThenTo640x480)
     scripted.displayModes = {{640, 480, 16}};
     ASSERT_TRUE(Open());
     EXPECT_EQ(ScriptedCalls("ChangeDisplayMode").back(), "ChangeDisplayMode 640x480x16");
-    EXPECT_NE(ScriptedCalls("CreateWindow")[0].find("800x600 fullscreen"), std::string::npos)
-        << "the window keeps the requested size on a 640 x 480 display";
+    EXPECT_NE(ScriptedCalls("CreateWindow")[0].find("640x480 fullscreen"), std::string::npos)
+        << "the window is the 640 x 480 screen's size, not larger than the screen";
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 640) << "the whole picture, scaled into the screen";
+    EXPECT_EQ(viewport[3], 480);
     EXPECT_TRUE(fullscreen);
 }
 

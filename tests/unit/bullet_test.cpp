@@ -209,7 +209,7 @@ TEST_F(BulletDraw, OneWhitePointAtItsPosition)
     EXPECT_FLOAT_EQ(fed[0].vertices[0].b, 1.0f);
 }
 
-TEST_F(BulletDraw, PointIsTwoPixelsWideAndThePointSizeIsPutBack)
+TEST_F(BulletDraw, PointIsTwoOfThePicturesPixelsWideAndThePointSizeIsPutBack)
 {
     Ship ship;
     // One pixel per unit; a point on a pixel corner covers exactly
@@ -233,7 +233,9 @@ TEST_F(BulletDraw, PointIsTwoPixelsWideAndThePointSizeIsPutBack)
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
 
-    glPointSize(5.0f);
+    // The render state's point size is one of the picture's pixels: 3 in
+    // a picture three times 800 x 600.
+    glPointSize(3.0f);
     bullet->Draw();
     GLfloat sizeAfter = 0.0f;
     glGetFloatv(GL_POINT_SIZE, &sizeAfter);
@@ -246,9 +248,9 @@ TEST_F(BulletDraw, PointIsTwoPixelsWideAndThePointSizeIsPutBack)
     glPopMatrix();
     glPopAttrib();
 
-    EXPECT_EQ(sizeAfter, 5.0f) << "the caller's point size is restored";
+    EXPECT_EQ(sizeAfter, 3.0f) << "the caller's point size is restored";
     int lit = 0;
     for (size_t i = 0; i < pixels.size(); i += 4)
         lit += pixels[i] > 128 ? 1 : 0;
-    EXPECT_EQ(lit, 4) << "a point of size 2 covers 2 x 2 pixels";
+    EXPECT_EQ(lit, 36) << "a point of size 6 covers 6 x 6 pixels";
 }
