@@ -151,7 +151,7 @@ bool Sys_PeekMessage(Message &message)
     // its turn, or the page would hang in the loop.
     if (webPlatform.pending.empty() && !webPlatform.quitPosted) {
         if (webPlatform.turnedSinceShown)
-            Web_WaitForNextFrame();
+            Web_WaitForNextFrame(false);
         webPlatform.turnedSinceShown = true;
     }
     if (!webPlatform.pending.empty()) {

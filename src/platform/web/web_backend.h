@@ -50,9 +50,9 @@ void Web_ListenToPage();
 // Stops listening again.
 void Web_StopListening();
 // Gives the browser its turn until the next frame is due (the display's
-// next refresh, or at once with the swap interval 0), then reads the pads.
-// Defined in video_web.cpp.
-void Web_WaitForNextFrame();
+// next refresh, or at once with the swap interval 0), then reads the pads;
+// shown: a frame was drawn for the browser to show. Defined in video_web.cpp.
+void Web_WaitForNextFrame(bool shown);
 // The browser ended the full screen by itself. Defined in video_web.cpp.
 void Web_FullscreenLeft();
 // Reads every pad and posts the keys they press and let go. Defined in
