@@ -64,6 +64,33 @@ async function playsAndEndsOnEscape(browser, site) {
   const back = await page.evaluate(canvasPicture);
   await page.waitFor(`${canvasPicture}.hash !== ${back.hash}`, 10000);
   assert.ok(back.lit > 200 && back.scoreWhite > 20, `drawn again in the page: ${JSON.stringify(back)}`);
+  // The browser ends the full screen by itself (its Escape): the game
+  // leaves its own too, so the next F1 asks for it again.
+  await page.pressKey(VK_F1);
+  await page.waitFor(`document.fullscreenElement`, 10000);
+  await page.evaluate(`document.exitFullscreen()`);
+  await page.waitFor(`${canvasPicture}.width === 800`, 10000);
+  await sleep(300);
+  await page.pressKey(VK_F1);
+  await page.waitFor(`document.fullscreenElement && ${canvasPicture}.width !== 800`, 10000);
+  // A press and release taken in one turn of the loop are lost, as on the
+  // desktop: the game must be turning again before the next F1.
+  await sleep(300);
+  await page.pressKey(VK_F1);
+  await page.waitFor(`!document.fullscreenElement && ${canvasPicture}.width === 800`, 10000);
+
+  // A key held while the page loses the keyboard is let go: F2 held sets
+  // the interval again every turn, and stops when the page is left.
+  const vsyncLines = () => page.console.filter(line => line === "log: DEBUG: SetVSyncState(false)").length;
+  await page.keyDown(VK_F2);
+  await sleep(300);
+  assert.ok(vsyncLines() > 2, "F2 held sets the interval every turn");
+  await page.evaluate(`window.dispatchEvent(new FocusEvent("blur"))`);
+  await sleep(200);
+  const afterBlur = vsyncLines();
+  await sleep(500);
+  assert.equal(vsyncLines(), afterBlur, "F2 was let go when the page lost the keyboard");
+  await page.keyUp(VK_F2);
 
   // The hot keys reach the game's KeyState through the page's key events.
   await page.pressKey(VK_F3);

@@ -121,14 +121,15 @@ void Web_WaitForNextFrame(bool shown)
 
 void Web_FullscreenLeft()
 {
-    // The browser took the full screen back (Escape held, another
-    // window): F1 brings the game out of its full screen too, so that the
-    // next F1 asks for it again.
+    // The browser took the full screen back (its Escape, another
+    // window): an F1 brings the game out of its full screen too, so that
+    // the next F1 asks for it again. A key-down alone: the loop lets go of
+    // F1 itself once it has switched, and a key-up taken in the same turn
+    // would undo the press before the loop saw it.
     if (!webPlatform.fullscreen)
         return;
     webPlatform.fullscreen = false;
     Web_Post(WM_KEYDOWN, VK_F1, 1);
-    Web_Post(WM_KEYUP, VK_F1, 1 | (intptr_t(3) << 30));
 }
 
 // [SECTION] The seam
