@@ -3,13 +3,16 @@
 // by Mesa natively (quarvel-sim --draw --png).
 //   node tests/web/picture_test.js build-web/site build/tools/quarvel-sim [OUT_DIR]
 //
-// The measure, per frame: at least 99.9 % of the pixels within 3 levels
+// The measure, per frame: at least 99.99 % of the pixels within 3 levels
 // (of 255) in every channel, and the score's glyphs the same pixels: the
 // page's glyphs are baked at build time from the same face and the same
 // FreeType code as the Linux game's. What may differ: single pixels along
 // the edges of triangles and of round points, where two rasterisers round
 // differently, and where two faces of a rock nearly meet in depth (Mesa's
-// depth buffer has 16 bits here, WebGL's 24).
+// depth buffer has 16 bits here, WebGL's 24). Measured on Debian 12's
+// chromium: 99.996 to 99.999 %, about 20 pixels of 480,000 at most. Stars
+// drawn one pixel wide instead of Mesa's smooth points of at least two
+// come to 99.96 %, a light without its quadratic attenuation to 96.9 %.
 
 "use strict";
 const assert = require("assert/strict");
@@ -28,7 +31,7 @@ const replays = [
   {seed: 7, frames: 440, randomKeys: 0.3},
 ];
 const withinLevels = 3;
-const leastShareWithin = 0.999;
+const leastShareWithin = 0.9999;
 // The score's corner: "Score: N" at (3, 3) of the 640 x 480 overlay.
 const scoreBox = {x: 0, y: 540, width: 240, height: 60};
 
@@ -79,7 +82,7 @@ function decodePng(file) {
 function compare(web, mesa) {
   assert.equal(web.width, mesa.width, "the same width");
   assert.equal(web.height, mesa.height, "the same height");
-  let within = 0, worst = 0;
+  let within = 0, worst = 0, glyphsBoth = 0;
   const glyphsOnlyWeb = [], glyphsOnlyMesa = [];
   for (let i = 0; i < web.width * web.height; ++i) {
     const o = i * 3;
@@ -95,9 +98,11 @@ function compare(web, mesa) {
         glyphsOnlyWeb.push([x, y]);
       if (white(mesa) && !white(web))
         glyphsOnlyMesa.push([x, y]);
+      if (white(web) && white(mesa))
+        ++glyphsBoth;
     }
   }
-  return {share: within / (web.width * web.height), worst, glyphsOnlyWeb, glyphsOnlyMesa};
+  return {share: within / (web.width * web.height), worst, glyphsBoth, glyphsOnlyWeb, glyphsOnlyMesa};
 }
 
 async function main() {
@@ -114,7 +119,7 @@ async function main() {
       const mesaFile = path.join(outDir, `mesa-${seed}-${frames}.png`);
       const webFile = path.join(outDir, `web-${seed}-${frames}.png`);
       execFileSync(sim, ["--seed", `${seed}`, "--frames", `${frames}`, "--random-keys", `${randomKeys}`,
-                         "--draw", "--png", mesaFile], {stdio: ["ignore", "ignore", "inherit"]});
+                         "--draw", "--png", mesaFile], {stdio: ["ignore", "ignore", "pipe"]});
 
       const page = await browser.openPage(`${server.url}index.html?seed=${seed}&frames=${frames}&random-keys=${randomKeys}`);
       await page.waitFor(`document.title === "Quarvel: frame ${frames}"`, 120000);
@@ -125,7 +130,7 @@ async function main() {
 
       const result = compare(decodePng(fs.readFileSync(webFile)), decodePng(fs.readFileSync(mesaFile)));
       console.log(`${name}: ${(100 * result.share).toFixed(3)} % of pixels within ${withinLevels} levels ` +
-                  `(largest difference ${result.worst}); score glyph pixels only in the page ` +
+                  `(largest difference ${result.worst}); score glyph pixels in both ${result.glyphsBoth}, only in the page ` +
                   `${result.glyphsOnlyWeb.length}, only in Mesa's ${result.glyphsOnlyMesa.length}`);
       const problems = [];
       if (page.errors.length)
@@ -134,6 +139,9 @@ async function main() {
         problems.push(`the game called what the page's OpenGL refuses: ${refusals.join("; ")}`);
       if (result.share < leastShareWithin)
         problems.push(`only ${(100 * result.share).toFixed(3)} % of pixels within ${withinLevels} levels`);
+      // "Score: 0" alone is some 200 white pixels: none means no text at all.
+      if (result.glyphsBoth < 100)
+        problems.push(`the score is missing: ${result.glyphsBoth} white pixels in both pictures' corner`);
       if (result.glyphsOnlyWeb.length || result.glyphsOnlyMesa.length)
         problems.push(`the score's glyphs differ, e.g. at ${JSON.stringify((result.glyphsOnlyWeb.length ? result.glyphsOnlyWeb : result.glyphsOnlyMesa)[0])}`);
       for (const problem of problems)

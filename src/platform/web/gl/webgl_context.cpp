@@ -37,6 +37,12 @@ EM_JS(int, JsCreateContext, (const char *selector), {
     var gl = canvas.getContext("webgl", {alpha: false, depth: true, stencil: false,
                                          antialias: false, preserveDrawingBuffer: true});
     if (!gl) return 2;
+    // The game asks for a 16-bit depth buffer, and Mesa gives it one;
+    // WebGL's has 24 bits. Where two faces of a rock nearly meet, the
+    // nearer is the one Mesa would find when each depth is rounded to 16
+    // bits first (where the browser lets a shader set the depth).
+    var depth16 = gl.getExtension("EXT_frag_depth") ?
+        "gl_FragDepthEXT = floor(gl_FragCoord.z * 65535.0 + 0.5) / 65535.0;" : "";
     function compile(vertexText, fragmentText) {
         var program = gl.createProgram();
         [[gl.VERTEX_SHADER, vertexText], [gl.FRAGMENT_SHADER, fragmentText]].forEach(function(s) {
@@ -109,6 +115,7 @@ EM_JS(int, JsCreateContext, (const char *selector), {
         "  if (uPoint.x != 0.0 && any(greaterThan(abs(gl_Position.xyz), vec3(gl_Position.w))))" +
         "    gl_Position = vec4(2.0, 2.0, 2.0, 1.0);" +
         "}",
+        (depth16 ? "#extension GL_EXT_frag_depth : enable\n" : "") +
         "precision highp float;" +
         "uniform vec4 uPoint;" +
         "varying vec4 vColour; varying vec2 vCentre;" +
@@ -122,6 +129,7 @@ EM_JS(int, JsCreateContext, (const char *selector), {
         "    vec2 d = abs(gl_FragCoord.xy - centre);" +
         "    if (max(d.x, d.y) >= uPoint.y) discard;" +
         "  }" +
+        depth16 +
         "  gl_FragColor = vColour;" +
         "}");
     var glyph = compile(
