@@ -195,12 +195,26 @@ async function padsBackButtonEndsTheGame(browser, site) {
   assert.deepEqual(page.errors, []);
 }
 
+// A browser without WebGL gets the page's message instead of the game.
+async function withoutWebGlThePageSaysSo(browser, site) {
+  const plain = await startChromium({flags: ["--disable-webgl"]});
+  try {
+    const page = await plain.openPage(site.url + "index.html");
+    await page.waitFor(`document.getElementById("message").textContent.includes("needs WebGL")`, 30000);
+    assert.equal(await page.evaluate(`typeof Module.calledRun`), "undefined", "the game was not started");
+    assert.deepEqual(page.errors, []);
+  } finally {
+    await plain.close();
+  }
+}
+
 (async () => {
   const folder = unpack(process.argv[2]);
   const site = await servePage(folder);
   const browser = await startChromium();
   let failed = false;
-  for (const test of [playsAndEndsOnEscape, replaysFromTheAddress, padsBackButtonEndsTheGame]) {
+  for (const test of [playsAndEndsOnEscape, replaysFromTheAddress, padsBackButtonEndsTheGame,
+                      withoutWebGlThePageSaysSo]) {
     try {
       await test(browser, site);
       console.log(`ok ${test.name}`);
