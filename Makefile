@@ -56,7 +56,7 @@ package: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target quarvel
 	@cd $(BUILD) && cpack -G DEB
 
-bench: build windows
+bench: build windows web
 	@bash bench/run.sh $(BUILD)
 
 WINDOWS_BUILD ?= build-windows

@@ -7,7 +7,7 @@
 //   const {servePage, startChromium} = require("./chromium.js");
 //   const site = await servePage("build-web/site");
 //   const browser = await startChromium();
-//   const page = await browser.openPage(site.url + "index.html");
+//   const page = await browser.openPage(site.url + "index.html", beforeLoadScript);
 //   await page.waitFor("document.title === 'Quarvel: frame 60'", 20000);
 //   const png = await page.screenshot();       // Buffer, PNG of the viewport
 //   await page.pressKey(0x72);                 // F3, by virtual-key code
@@ -121,11 +121,15 @@ async function startChromium(options = {}) {
   }
   const on = (method, sessionId, callback) => listeners.push({method, sessionId, callback});
 
-  async function openPage(url) {
+  // beforeLoad: JavaScript the page runs before its own (a stand-in for a
+  // device the machine lacks, say).
+  async function openPage(url, beforeLoad = undefined) {
     const {targetId} = await send("Target.createTarget", {url: "about:blank"});
     const {sessionId} = await send("Target.attachToTarget", {targetId, flatten: true});
     const page = makePage(send, on, sessionId);
     await page.start();
+    if (beforeLoad)
+      await send("Page.addScriptToEvaluateOnNewDocument", {source: beforeLoad}, sessionId);
     await send("Page.navigate", {url}, sessionId);
     return page;
   }

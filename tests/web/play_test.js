@@ -1,6 +1,6 @@
-// The page in a real browser: it draws the game, answers keys, ends on
-// Escape with its statistics and a way to play again, plays a replay from
-// its address, and no error escapes on the way.
+// The page in a real browser: it draws the game, answers keys and a pad,
+// ends on Escape with its statistics and a way to play again, plays a
+// replay from its address, and no error escapes on the way.
 //   node tests/web/play_test.js build-web/quarvel-VERSION-web.zip
 // The page is served as a player gets it: the zip, unpacked.
 
@@ -38,6 +38,24 @@ const canvasPicture = `(() => {
 
 const sleep = ms => new Promise(resolve => setTimeout(resolve, ms));
 
+// The hot keys are looked at once per turn of the game's loop, after its
+// messages: a press and release within one turn are lost, as on the
+// desktop, so they are held longer than a slow frame of SwiftShader's on a
+// busy machine.
+const pressHotKey = (page, vk) => page.pressKey(vk, 400);
+const pressF1 = page => pressHotKey(page, VK_F1);
+
+// Waits until the console has a line for which test is true after its
+// line number from.
+async function waitForLine(page, from, test, what) {
+  for (let waited = 0; waited < 10000; waited += 50) {
+    if (page.console.slice(from).some(test))
+      return;
+    await sleep(50);
+  }
+  throw new Error(`no console line ${what}`);
+}
+
 async function playsAndEndsOnEscape(browser, site) {
   const page = await browser.openPage(site.url + "index.html");
   // The first frames: the score in its corner, stars and rocks around it.
@@ -53,30 +71,64 @@ async function playsAndEndsOnEscape(browser, site) {
 
   // F1: the browser's full screen, the drawing buffer the screen's size,
   // and the game goes on drawing; F1 again: back in the page at 800 x 600.
-  await page.pressKey(VK_F1);
+  await pressF1(page);
   await page.waitFor(`document.fullscreenElement && document.fullscreenElement.id === "canvas"`, 10000);
   await page.waitFor(`${canvasPicture}.width !== 800`, 10000);
   const full = await page.evaluate(canvasPicture);
   await page.waitFor(`${canvasPicture}.hash !== ${full.hash}`, 10000);
-  await page.pressKey(VK_F1);
+  await pressF1(page);
   await page.waitFor(`!document.fullscreenElement`, 10000);
   await page.waitFor(`${canvasPicture}.width === 800`, 10000);
   const back = await page.evaluate(canvasPicture);
   await page.waitFor(`${canvasPicture}.hash !== ${back.hash}`, 10000);
   assert.ok(back.lit > 200 && back.scoreWhite > 20, `drawn again in the page: ${JSON.stringify(back)}`);
+  // The browser ends the full screen by itself (its Escape): the game
+  // leaves its own too, so the next F1 asks for it again.
+  await pressF1(page);
+  await page.waitFor(`document.fullscreenElement`, 10000);
+  await page.evaluate(`document.exitFullscreen()`);
+  await page.waitFor(`${canvasPicture}.width === 800`, 10000);
+  await sleep(300);
+  await pressF1(page);
+  await page.waitFor(`document.fullscreenElement && ${canvasPicture}.width !== 800`, 10000);
+  // The game must be turning again before the next F1.
+  await sleep(300);
+  await pressF1(page);
+  await page.waitFor(`!document.fullscreenElement && ${canvasPicture}.width === 800`, 10000);
+
+  // A key held while the page loses the keyboard is let go: F2 held sets
+  // the interval again every turn, and stops when the page is left.
+  const vsyncLines = () => page.console.filter(line => line === "log: DEBUG: SetVSyncState(false)").length;
+  const heldFrom = vsyncLines();
+  await page.keyDown(VK_F2);
+  for (let waited = 0; vsyncLines() < heldFrom + 3; waited += 50) {
+    assert.ok(waited < 10000, "F2 held sets the interval every turn");
+    await sleep(50);
+  }
+  await page.evaluate(`window.dispatchEvent(new FocusEvent("blur"))`);
+  // The lines stop: none for 700 ms, while held they came every turn.
+  let seen = vsyncLines();
+  for (let waited = 0; ; waited += 700) {
+    assert.ok(waited < 10000, "F2 was let go when the page lost the keyboard");
+    await sleep(700);
+    if (vsyncLines() === seen)
+      break;
+    seen = vsyncLines();
+  }
+  await page.keyUp(VK_F2);
 
   // The hot keys reach the game's KeyState through the page's key events.
-  await page.pressKey(VK_F3);
-  await sleep(300);
-  await page.pressKey(VK_F2);
-  await sleep(300);
-  const vsync = page.console.filter(line => /SetVSyncState/.test(line));
-  assert.ok(vsync.some(line => line.endsWith("DEBUG: SetVSyncState(true)")),
-            `F3 asks for one frame per refresh; the log has: ${vsync.join(" | ")}`);
-  assert.ok(vsync.lastIndexOf("log: DEBUG: SetVSyncState(false)") > vsync.indexOf("log: DEBUG: SetVSyncState(true)"),
-            `F2 after F3 switches the wait off again: ${vsync.join(" | ")}`);
+  const setTrue = line => line === "log: DEBUG: SetVSyncState(true)";
+  const setFalse = line => line === "log: DEBUG: SetVSyncState(false)";
+  let from = page.console.length;
+  await pressHotKey(page, VK_F3);
+  await waitForLine(page, from, setTrue, "for F3: SetVSyncState(true)");
+  from = page.console.length;
+  await pressHotKey(page, VK_F2);
+  await waitForLine(page, from, setFalse, "for F2 after F3: SetVSyncState(false)");
+  const vsync = page.console.filter(line => setTrue(line) || setFalse(line));
 
-  await page.pressKey(VK_ESCAPE);
+  await pressHotKey(page, VK_ESCAPE);
   await page.waitFor(`!document.getElementById("statistics").hidden`, 10000);
   const lines = await page.evaluate(
     `[...document.querySelectorAll("#statistics-lines p")].map(p => p.textContent)`);
@@ -120,12 +172,49 @@ function unpack(zip) {
   return folder;
 }
 
+// A pad of the browser's standard layout, held by the test: this machine
+// has none, so navigator.getGamepads answers with it.
+const fakePad = `
+  window.fakePad = {buttons: new Array(17).fill(false), axes: [0, 0, 0, 0]};
+  navigator.getGamepads = () => [{
+    id: "test pad", index: 0, connected: true, mapping: "standard", timestamp: performance.now(),
+    axes: fakePad.axes.slice(),
+    buttons: fakePad.buttons.map(pressed => ({pressed, touched: pressed, value: pressed ? 1 : 0})),
+  }];`;
+
+// The pad plays through the Gamepad API: its Back button ends the game as
+// Escape does.
+async function padsBackButtonEndsTheGame(browser, site) {
+  const page = await browser.openPage(site.url + "index.html", fakePad);
+  await page.waitFor(`${canvasPicture}.scoreWhite > 20`, 30000);
+  await sleep(300);
+  assert.equal(await page.evaluate(`document.getElementById("statistics").hidden`), true,
+               "a pad at rest presses nothing");
+  await page.evaluate(`fakePad.buttons[8] = true`);
+  await page.waitFor(`!document.getElementById("statistics").hidden`, 10000);
+  assert.deepEqual(page.errors, []);
+}
+
+// A browser without WebGL gets the page's message instead of the game.
+async function withoutWebGlThePageSaysSo(browser, site) {
+  const plain = await startChromium({flags: ["--disable-webgl"]});
+  try {
+    const page = await plain.openPage(site.url + "index.html");
+    await page.waitFor(`document.getElementById("message").textContent.includes("needs WebGL")`, 30000);
+    assert.equal(await page.evaluate(`typeof Module.calledRun`), "undefined", "the game was not started");
+    assert.deepEqual(page.errors, []);
+  } finally {
+    await plain.close();
+  }
+}
+
 (async () => {
   const folder = unpack(process.argv[2]);
   const site = await servePage(folder);
   const browser = await startChromium();
   let failed = false;
-  for (const test of [playsAndEndsOnEscape, replaysFromTheAddress]) {
+  for (const test of [playsAndEndsOnEscape, replaysFromTheAddress, padsBackButtonEndsTheGame,
+                      withoutWebGlThePageSaysSo]) {
     try {
       await test(browser, site);
       console.log(`ok ${test.name}`);

@@ -7,6 +7,7 @@
 
 #include <SDL.h>
 
+#include "platform/key_messages.h"
 #include "platform/sdl/keys_sdl.h"
 #include "platform/sdl/one_game.h"
 #include "platform/sdl/sdl_backend.h"
@@ -20,9 +21,6 @@ enum : uintptr_t {
     WA_INACTIVE = 0,
     WA_ACTIVE = 1,
 };
-
-// How a key's last press went out: as a game key or as a system key.
-enum class KeyPress : unsigned char { None, Game, System };
 
 // What the message queue holds between calls; Sys_Shutdown starts it afresh.
 struct SdlMessageState {
@@ -69,9 +67,7 @@ static void PostGameKey(uint32_t message, uint32_t vk, intptr_t lParam)
     Sdl_PostMessages(made);
 }
 
-// Key messages as Windows makes them. Alt held without Ctrl makes a system
-// key (Ctrl+Alt is AltGr on Windows, which types characters); F10 always
-// is one.
+// Key messages as Windows makes them (platform/key_messages.h).
 static void TranslateKey(const SDL_KeyboardEvent &key)
 {
     const int scancode = key.keysym.scancode;
@@ -87,43 +83,17 @@ static void TranslateKey(const SDL_KeyboardEvent &key)
     if (vk == 0 || vk >= 256)
         return;
     const bool altHeld = (key.keysym.mod & KMOD_ALT) != 0;
-    const bool ctrlHeld = (key.keysym.mod & KMOD_CTRL) != 0;
-    const bool systemNow = (altHeld && !ctrlHeld) || vk == VK_F10;
     const bool down = key.type == SDL_KEYDOWN;
-
-    // lParam as Windows fills it: repeat count 1, bit 29 while Alt is held,
-    // bit 30 when the key was already down, bit 31 on release.
-    intptr_t lParam = 1;
-    if (altHeld)
-        lParam |= intptr_t(1) << 29;
-    if (!down || key.repeat)
-        lParam |= intptr_t(1) << 30;
-    if (!down)
-        lParam |= intptr_t(1) << 31;
-
-    if (down) {
-        // An auto-repeat keeps the way of the first press
-        KeyPress &press = sdlMessages.keyPresses[vk];
-        if (!key.repeat || press == KeyPress::None)
-            press = systemNow ? KeyPress::System : KeyPress::Game;
-        const bool system = press == KeyPress::System;
-        if (system)
-            Post(WM_SYSKEYDOWN, vk, lParam);
-        else
-            PostGameKey(WM_KEYDOWN, vk, lParam);
-        // Windows' default handling turns Alt+F4 into a close request, once
-        // per press
-        if (system && vk == VK_F4 && altHeld && !key.repeat)
-            Post(WM_CLOSE, 0, 0);
-        return;
-    }
-    KeyPress &press = sdlMessages.keyPresses[vk];
-    const bool system = press == KeyPress::None ? systemNow : press == KeyPress::System;
-    press = KeyPress::None;
-    if (system)
-        Post(WM_SYSKEYUP, vk, lParam);
+    const KeyMessage made = KeyMessageFor(sdlMessages.keyPresses[vk], vk, down, key.repeat != 0,
+                                          altHeld, (key.keysym.mod & KMOD_CTRL) != 0);
+    if (made.message == WM_SYSKEYDOWN || made.message == WM_SYSKEYUP)
+        Post(made.message, vk, made.lParam);
     else
-        PostGameKey(WM_KEYUP, vk, lParam);
+        PostGameKey(made.message, vk, made.lParam);
+    // Windows' default handling turns Alt+F4 into a close request, once
+    // per press
+    if (made.message == WM_SYSKEYDOWN && vk == VK_F4 && altHeld && !key.repeat)
+        Post(WM_CLOSE, 0, 0);
 }
 
 static void TranslateWindowEvent(const SDL_WindowEvent &event)

@@ -20,12 +20,16 @@ void Web_Post(uint32_t message, uintptr_t wParam, intptr_t lParam)
     webPlatform.pending.push_back(Message{message, wParam, lParam});
 }
 
-// A game key of the keyboard: a pad may hold the same key, and the key goes
-// up only when neither holds it.
-static void PostGameKey(uint32_t message, uint32_t vk, intptr_t lParam)
+// A key of the keyboard. A game key goes through the player's input: a pad
+// may hold the same key, and the key goes up only when neither holds it.
+static void PostKey(uint32_t vk, const KeyMessage &key)
 {
+    if (key.message == WM_SYSKEYDOWN || key.message == WM_SYSKEYUP) {
+        Web_Post(key.message, vk, key.lParam);
+        return;
+    }
     std::vector<Message> made;
-    Input_Keyboard(webPlatform.player, Message{message, vk, lParam}, made);
+    Input_Keyboard(webPlatform.player, Message{key.message, vk, key.lParam}, made);
     webPlatform.pending.insert(webPlatform.pending.end(), made.begin(), made.end());
 }
 
@@ -48,43 +52,14 @@ static bool GameKeepsKey(uint32_t vk)
     return vk == VK_SPACE || (vk >= VK_LEFT && vk <= VK_DOWN) || (vk >= VK_F1 && vk <= VK_F3);
 }
 
-// Key messages as Windows makes them. Alt held without Ctrl makes a system
-// key (Ctrl+Alt is AltGr), F10 always is one; a key's release goes out the
-// way its press did, so a key pressed without Alt and released with it
-// still clears its KeyState entry.
+// Key messages as Windows makes them (platform/key_messages.h).
 static EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent *key, void *)
 {
     const uint32_t vk = VirtualKeyFromKeyCode(key->keyCode);
     if (vk == 0)
         return EM_FALSE;
-    const bool down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
-    const bool systemNow = (key->altKey && !key->ctrlKey) || vk == VK_F10;
-    // lParam as Windows fills it: repeat count 1, bit 29 while Alt is held,
-    // bit 30 when the key was already down, bit 31 on release.
-    intptr_t lParam = 1;
-    if (key->altKey)
-        lParam |= intptr_t(1) << 29;
-    if (!down || key->repeat)
-        lParam |= intptr_t(1) << 30;
-    if (!down)
-        lParam |= intptr_t(1) << 31;
-
-    WebKeyPress &press = webPlatform.keyPresses[vk];
-    if (down) {
-        if (!key->repeat || press == WebKeyPress::None)
-            press = systemNow ? WebKeyPress::System : WebKeyPress::Game;
-        if (press == WebKeyPress::System)
-            Web_Post(WM_SYSKEYDOWN, vk, lParam);
-        else
-            PostGameKey(WM_KEYDOWN, vk, lParam);
-    } else {
-        const bool system = press == WebKeyPress::None ? systemNow : press == WebKeyPress::System;
-        press = WebKeyPress::None;
-        if (system)
-            Web_Post(WM_SYSKEYUP, vk, lParam);
-        else
-            PostGameKey(WM_KEYUP, vk, lParam);
-    }
+    PostKey(vk, KeyMessageFor(webPlatform.keyPresses[vk], vk, eventType == EMSCRIPTEN_EVENT_KEYDOWN,
+                              key->repeat != 0, key->altKey != 0, key->ctrlKey != 0));
     return GameKeepsKey(vk) ? EM_TRUE : EM_FALSE;
 }
 
@@ -92,15 +67,9 @@ static EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent *key, void *)
 // still held, so they are let go here, or the ship would turn for ever.
 static EM_BOOL OnBlur(int, const EmscriptenFocusEvent *, void *)
 {
-    for (uint32_t vk = 0; vk < 256; ++vk) {
-        const WebKeyPress press = webPlatform.keyPresses[vk];
-        webPlatform.keyPresses[vk] = WebKeyPress::None;
-        const intptr_t lParam = 1 | (intptr_t(1) << 30) | (intptr_t(1) << 31);
-        if (press == WebKeyPress::Game)
-            PostGameKey(WM_KEYUP, vk, lParam);
-        else if (press == WebKeyPress::System)
-            Web_Post(WM_SYSKEYUP, vk, lParam);
-    }
+    for (uint32_t vk = 0; vk < 256; ++vk)
+        if (webPlatform.keyPresses[vk] != KeyPress::None)
+            PostKey(vk, KeyMessageFor(webPlatform.keyPresses[vk], vk, false, false, false, false));
     return EM_FALSE;
 }
 
@@ -151,7 +120,7 @@ bool Sys_PeekMessage(Message &message)
     // its turn, or the page would hang in the loop.
     if (webPlatform.pending.empty() && !webPlatform.quitPosted) {
         if (webPlatform.turnedSinceShown)
-            Web_WaitForNextFrame();
+            Web_WaitForNextFrame(false);
         webPlatform.turnedSinceShown = true;
     }
     if (!webPlatform.pending.empty()) {

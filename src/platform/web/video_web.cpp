@@ -11,6 +11,7 @@
 #include "platform/web/gl/web_gl.h"
 #include "platform/web/web_backend.h"
 #include "system/debug_log.h"
+#include "system/opengl.h"
 #include "system/virtual_keys.h"
 
 // The handles are only tokens: there is one class, one canvas, one context.
@@ -63,9 +64,9 @@ EM_JS(void, WebShowCursor, (int show), {
 
 // Waits for the display's next refresh, or with refresh 0 only for the
 // browser's other tasks (a message to itself, which unlike a timer has no
-// minimum delay). The page keeps the times of the frames it was shown in
+// minimum delay). The page keeps the times of the frames shown in
 // Module.frameTimes when it has that list.
-EM_ASYNC_JS(void, WebWait, (int refresh), {
+EM_ASYNC_JS(void, WebWait, (int refresh, int shown), {
     await new Promise(resolve => {
         if (refresh) {
             requestAnimationFrame(resolve);
@@ -76,7 +77,7 @@ EM_ASYNC_JS(void, WebWait, (int refresh), {
         Module.zeroDelay.port1.onmessage = resolve;
         Module.zeroDelay.port2.postMessage(0);
     });
-    if (Module["frameTimes"])
+    if (shown && Module["frameTimes"])
         Module["frameTimes"].push(performance.now());
 });
 
@@ -108,9 +109,9 @@ static void FitCanvas()
         Web_Post(WM_SIZE, 0, (width & 0xFFFF) | (static_cast<intptr_t>(height & 0xFFFF) << 16));
 }
 
-void Web_WaitForNextFrame()
+void Web_WaitForNextFrame(bool shown)
 {
-    WebWait(webPlatform.swapInterval != 0 ? 1 : 0);
+    WebWait(webPlatform.swapInterval != 0 ? 1 : 0, shown ? 1 : 0);
     webPlatform.turnedSinceShown = false;
     // A resize, a change of the pixel ratio or of the full screen shows
     // here as a new drawable size.
@@ -120,14 +121,15 @@ void Web_WaitForNextFrame()
 
 void Web_FullscreenLeft()
 {
-    // The browser took the full screen back (Escape held, another
-    // window): F1 brings the game out of its full screen too, so that the
-    // next F1 asks for it again.
+    // The browser took the full screen back (its Escape, another
+    // window): an F1 brings the game out of its full screen too, so that
+    // the next F1 asks for it again. A key-down alone: the loop lets go of
+    // F1 itself once it has switched, and a key-up taken in the same turn
+    // would undo the press before the loop saw it.
     if (!webPlatform.fullscreen)
         return;
     webPlatform.fullscreen = false;
     Web_Post(WM_KEYDOWN, VK_F1, 1);
-    Web_Post(WM_KEYUP, VK_F1, 1 | (intptr_t(3) << 30));
 }
 
 // [SECTION] The seam
@@ -273,9 +275,12 @@ bool Vid_DeleteContext(RenderContext context)
 
 void Vid_SwapBuffers(DeviceContext surface)
 {
-    // The browser shows what was drawn when the game gives it its turn.
-    if (surface == surfaceToken)
-        Web_WaitForNextFrame();
+    // The browser shows what was drawn when the game gives it its turn;
+    // the GL module draws what it still holds first.
+    if (surface != surfaceToken)
+        return;
+    glFlush();
+    Web_WaitForNextFrame(true);
 }
 
 bool Vid_SetSwapInterval(int interval)

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 
+#include "platform/key_messages.h"
 #include "platform/messages.h"
 #include "platform/player_input.h"
 
@@ -11,16 +12,13 @@
 // page is the desktop: its one canvas is the window, the browser's full
 // screen is the display mode, and the browser calls the game once a frame.
 
-// How a key's last press went out: as a game key or as a system key.
-enum class WebKeyPress : unsigned char { None, Game, System };
-
 struct WebPlatform {
     // [The message queue]
     std::deque<Message> pending;          // made from the page's events, not yet taken
     bool        quitPosted = false;       // WM_QUIT waits to be taken
     int         quitCode = 0;             // its wParam
     PlayerInput player;                   // the keyboard and the pads as one player
-    WebKeyPress keyPresses[256] = {};     // how each key's press went out, for its release
+    KeyPress    keyPresses[256] = {};     // how each key's press went out, for its release
     bool        turnedSinceShown = false; // the queue ran dry since the last frame was shown
 
     // [The window]
@@ -50,9 +48,9 @@ void Web_ListenToPage();
 // Stops listening again.
 void Web_StopListening();
 // Gives the browser its turn until the next frame is due (the display's
-// next refresh, or at once with the swap interval 0), then reads the pads.
-// Defined in video_web.cpp.
-void Web_WaitForNextFrame();
+// next refresh, or at once with the swap interval 0), then reads the pads;
+// shown: a frame was drawn for the browser to show. Defined in video_web.cpp.
+void Web_WaitForNextFrame(bool shown);
 // The browser ended the full screen by itself. Defined in video_web.cpp.
 void Web_FullscreenLeft();
 // Reads every pad and posts the keys they press and let go. Defined in
