@@ -259,7 +259,7 @@ EM_JS(void, JsDeleteTexture, (int id), {
 });
 
 EM_JS(void, JsDrawBitmap, (int texture, double x, double y, double width, double height,
-                           double depth, const float *colour), {
+                           double depth, const float *colour, const int *viewport), {
     var q = Module.quarvelGl, gl = q.gl, g = q.glyph;
     if (q.program !== g) {
         gl.useProgram(g.program);
@@ -274,7 +274,6 @@ EM_JS(void, JsDrawBitmap, (int texture, double x, double y, double width, double
     }
     // Bitmaps are placed in window coordinates, not cut at the viewport.
     var w = gl.drawingBufferWidth, h = gl.drawingBufferHeight;
-    var viewport = gl.getParameter(gl.VIEWPORT);
     gl.viewport(0, 0, w, h);
     gl.uniform2f(g.uCanvas, w, h);
     gl.uniform4f(g.uRect, x, y, width, height);
@@ -283,7 +282,8 @@ EM_JS(void, JsDrawBitmap, (int texture, double x, double y, double width, double
     gl.activeTexture(gl.TEXTURE0);
     gl.bindTexture(gl.TEXTURE_2D, q.textures[texture]);
     gl.drawArrays(gl.TRIANGLES, 0, 6);
-    gl.viewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+    var v = HEAP32.subarray(viewport >> 2, (viewport >> 2) + 4);
+    gl.viewport(v[0], v[1], v[2], v[3]);
 });
 
 EM_JS(void, JsReadPixels, (int x, int y, int width, int height, unsigned char *pixels), {
@@ -440,7 +440,7 @@ void WebGl_DrawBitmap(const Bitmap &bitmap, float x, float y, float depth, const
     if (!webGl.contextMade || bitmap.texture == 0)
         return;
     JsDrawBitmap(static_cast<int>(bitmap.texture), x, y, bitmap.width, bitmap.height,
-                 depth * 2.0f - 1.0f, colour);
+                 depth * 2.0f - 1.0f, colour, webGl.viewport);
 }
 
 void glFinish()
