@@ -108,6 +108,7 @@ function compare(web, mesa) {
 async function main() {
   const [site, sim, given] = process.argv.slice(2);
   assert.ok(site && sim, "usage: picture_test.js SITE_DIR NATIVE_QUARVEL_SIM [OUT_DIR]");
+  assert.ok(fs.existsSync(sim), `no quarvel-sim at ${sim}: the Linux build draws Mesa's pictures (make build)`);
   // The pictures stay where they were asked for, or where a failure is.
   const outDir = given || fs.mkdtempSync(path.join(os.tmpdir(), "quarvel-pictures-"));
   const server = await servePage(site);
