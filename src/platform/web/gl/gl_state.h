@@ -103,8 +103,9 @@ void Gl_SetError(GLenum error);
 // the console and sets error, so nothing is drawn quietly wrong.
 void Gl_Refuse(GLenum error, const char *what);
 // False, with GL_INVALID_OPERATION, inside glBegin/glEnd; false and refused
-// while a display list is compiled (only glBitmap is kept in lists). Every
-// call that changes state asks this first.
+// while a display list is compiled (only glBitmap is kept in lists); else
+// draws the waiting batch and says yes. Every call that changes state asks
+// this first; glBegin does not, as its primitives join the batch.
 bool Gl_MayChangeState(const char *name);
 // Draws the primitives waiting in the batch. Every state change calls it
 // before it changes anything the batch would be drawn with.
