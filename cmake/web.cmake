@@ -10,8 +10,7 @@
 set(QUARVEL_WEB_GAME_LINK -sASYNCIFY=1 -sASYNCIFY_IGNORE_INDIRECT=1
   -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 -sINVOKE_RUN=0
   "-sEXPORTED_FUNCTIONS=_main,_QuarvelReplay"
-  "-sEXPORTED_RUNTIME_METHODS=callMain,ccall"
-  -sMODULARIZE=0)
+  "-sEXPORTED_RUNTIME_METHODS=callMain,ccall")
 # quarvel-sim under plain node: the real file system (for --keys FILE),
 # lines written at once (node's own streams drop what is queued at exit),
 # and the .wasm read from beside the .js (web/node_wasm.js).
