@@ -77,11 +77,12 @@ configure_file(web/index.html ${QUARVEL_WEB_SITE}/index.html @ONLY)
 add_custom_command(OUTPUT ${QUARVEL_WEB_ZIP}
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:quarvel>
     $<TARGET_FILE_DIR:quarvel>/quarvel.wasm ${PROJECT_SOURCE_DIR}/LICENSE ${QUARVEL_WEB_SITE}
-  # The same source gives the same zip: no time stamps of the build's own
-  COMMAND ${CMAKE_COMMAND} -E chdir ${QUARVEL_WEB_SITE} ${CMAKE_COMMAND} -E tar cf
-    ${QUARVEL_WEB_ZIP} --format=zip --mtime=${QUARVEL_RELEASE_DATE}
-    index.html quarvel.js quarvel.wasm LICENSE
+  # The same files give the same zip: no time stamps of the build's own
+  COMMAND python3 ${PROJECT_SOURCE_DIR}/web/pack_zip.py ${QUARVEL_WEB_ZIP} ${QUARVEL_RELEASE_DATE}
+    ${QUARVEL_WEB_SITE}/index.html ${QUARVEL_WEB_SITE}/quarvel.js
+    ${QUARVEL_WEB_SITE}/quarvel.wasm ${QUARVEL_WEB_SITE}/LICENSE
   DEPENDS quarvel ${QUARVEL_WEB_SITE}/index.html ${PROJECT_SOURCE_DIR}/LICENSE
+    ${PROJECT_SOURCE_DIR}/web/pack_zip.py
   COMMENT "The page: quarvel-${PROJECT_VERSION}-web.zip")
 add_custom_target(web_zip ALL DEPENDS ${QUARVEL_WEB_ZIP})
 
