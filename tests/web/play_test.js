@@ -187,6 +187,14 @@ const fakePad = `
 async function padsBackButtonEndsTheGame(browser, site) {
   const page = await browser.openPage(site.url + "index.html", fakePad);
   await page.waitFor(`${canvasPicture}.scoreWhite > 20`, 30000);
+  // A screen of twice the pixels: the drawing buffer follows, the page's
+  // 800 x 600 canvas stays sharp.
+  await page.send("Emulation.setDeviceMetricsOverride",
+                  {width: 1024, height: 900, deviceScaleFactor: 2, mobile: false});
+  await page.waitFor(`document.getElementById("canvas").width === 1600 &&
+                      document.getElementById("canvas").height === 1200`, 10000);
+  // The score too, in a font twice as tall (the game asks for one).
+  await page.waitFor(`${canvasPicture}.scoreWhite > 80`, 30000);
   await sleep(300);
   assert.equal(await page.evaluate(`document.getElementById("statistics").hidden`), true,
                "a pad at rest presses nothing");
