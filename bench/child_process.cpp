@@ -5,12 +5,15 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include <fcntl.h>
-#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "spawn.h"
 
 double NowMs()
 {
@@ -21,24 +24,20 @@ double NowMs()
 
 pid_t StartChild(char *const argv[], const char *stdoutPath, const char *stderrPath)
 {
-    // Opened before fork, so the child only has to exec
     const int out = stdoutPath
         ? open(stdoutPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644)
         : open("/dev/null", O_WRONLY | O_CLOEXEC);
     const int err = stderrPath
         ? open(stderrPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644)
         : -1;
-    const pid_t child = fork();
-    if (child == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (out >= 0)
-            dup2(out, STDOUT_FILENO);
-        if (err >= 0)
-            dup2(err, STDERR_FILENO);
-        execvp(argv[0], argv);
-        std::fprintf(stderr, "quarvel-probe: cannot run %s: %s\n", argv[0], std::strerror(errno));
-        _exit(127);
-    }
+    std::vector<std::string> arguments;
+    for (char *const *argument = argv; *argument; ++argument)
+        arguments.emplace_back(*argument);
+    SpawnOptions options;
+    options.stdoutFd = out;
+    options.stderrFd = err;
+    options.deathSignal = SIGTERM;
+    const pid_t child = Spawn(arguments, options);
     if (out >= 0)
         close(out);
     if (err >= 0)

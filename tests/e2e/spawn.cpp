@@ -32,16 +32,29 @@ pid_t Spawn(const std::vector<std::string> &argv, int outputFd, bool outputToo, 
             int deathSignal, const std::vector<std::string> *environment,
             const std::vector<int> &closed)
 {
+    SpawnOptions options;
+    options.stdoutFd = outputToo ? outputFd : -1;
+    options.stderrFd = outputFd;
+    options.keepFd = keepFd;
+    options.deathSignal = deathSignal;
+    options.environment = environment;
+    options.closed = closed;
+    return Spawn(argv, options);
+}
+
+pid_t Spawn(const std::vector<std::string> &argv, const SpawnOptions &options)
+{
     // Everything the child needs is made before fork: it only makes system
     // calls, then execs.
     std::vector<char *> args = Pointers(argv);
-    std::vector<char *> envp = environment ? Pointers(*environment) : std::vector<char *>();
-    char *const *childEnvironment = environment ? envp.data() : environ;
+    std::vector<char *> envp =
+        options.environment ? Pointers(*options.environment) : std::vector<char *>();
+    char *const *childEnvironment = options.environment ? envp.data() : environ;
     const pid_t child = fork();
     if (child != 0)
         return child;
 
-    prctl(PR_SET_PDEATHSIG, deathSignal);
+    prctl(PR_SET_PDEATHSIG, options.deathSignal);
     // Handled signals go back to their default at exec; ignored ones and the
     // mask would stay.
     struct sigaction byDefault;
@@ -56,14 +69,13 @@ pid_t Spawn(const std::vector<std::string> &argv, int outputFd, bool outputToo, 
     const struct rlimit noCore = {0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
 
-    if (outputFd >= 0) {
-        if (outputToo)
-            dup2(outputFd, STDOUT_FILENO);
-        dup2(outputFd, STDERR_FILENO);
-    }
-    if (keepFd >= 0)
-        fcntl(keepFd, F_SETFD, 0);
-    for (const int fd : closed)
+    if (options.stdoutFd >= 0)
+        dup2(options.stdoutFd, STDOUT_FILENO);
+    if (options.stderrFd >= 0)
+        dup2(options.stderrFd, STDERR_FILENO);
+    if (options.keepFd >= 0)
+        fcntl(options.keepFd, F_SETFD, 0);
+    for (const int fd : options.closed)
         close(fd);
     execvpe(args[0], args.data(), childEnvironment);
     const char *reason = std::strerror(errno);

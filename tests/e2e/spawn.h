@@ -3,10 +3,12 @@
 #include <string>
 #include <vector>
 
+#include <csignal>
+
 #include <sys/types.h>
 
-// Starting the programs the tests run (the X servers, the window manager,
-// the game) the same way every time.
+// Starting the programs the tests and the benchmarks run (the X servers,
+// the window manager, the game, quarvel-sim) the same way every time.
 
 // Runs argv[0] (searched on PATH) as a child of this process: every signal at
 // its default and none blocked, whatever this process inherited (a shell's
@@ -20,6 +22,18 @@
 pid_t Spawn(const std::vector<std::string> &argv, int outputFd, bool outputToo, int keepFd,
             int deathSignal, const std::vector<std::string> *environment = nullptr,
             const std::vector<int> &closed = {});
+
+// What Spawn hands the child, in full: stdout and stderr each to a
+// descriptor of its own (-1 keeps ours).
+struct SpawnOptions {
+    int                             stdoutFd = -1;
+    int                             stderrFd = -1;
+    int                             keepFd = -1;
+    int                             deathSignal = SIGKILL;
+    const std::vector<std::string> *environment = nullptr;
+    std::vector<int>                closed;
+};
+pid_t Spawn(const std::vector<std::string> &argv, const SpawnOptions &options);
 
 // A descriptor that becomes readable when the process ends; -1 on an old
 // kernel.

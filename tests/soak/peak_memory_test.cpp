@@ -5,7 +5,6 @@
 // is its own.
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,12 +12,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "spawn.h"
 
 extern char **environ;
 
@@ -28,14 +28,6 @@ struct SimRun {
     std::string out;             // the summary line
     std::string errors;          // stderr without the shield's "Bounce" lines
 };
-
-static std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 static std::string WithoutBounces(const std::string &log)
 {
@@ -53,13 +45,9 @@ static SimRun RunSim(unsigned long frames)
     const std::string outPath = dir + "quarvel_soak_out.txt";
     const std::string errPath = dir + "quarvel_soak_err.txt";
     const std::string framesText = std::to_string(frames);
-    std::vector<std::string> args = {QUARVEL_SIM,      "--seed",      "11",   "--frames",
-                                     framesText,       "--frame-ms",  "random",
-                                     "--random-keys",  "0.05",        "--check"};
-    std::vector<char *> argv;
-    for (std::string &arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
+    const std::vector<std::string> args = {QUARVEL_SIM,     "--seed",     "11",   "--frames",
+                                           framesText,      "--frame-ms", "random",
+                                           "--random-keys", "0.05",       "--check"};
 
     // AddressSanitizer holds freed blocks back on purpose (256 MB by
     // default) to catch late uses; that would look like growth here, so
@@ -71,21 +59,18 @@ static SimRun RunSim(unsigned long frames)
     const char *asan = std::getenv("ASAN_OPTIONS");
     environment.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") +
                           ":quarantine_size_mb=0");
-    std::vector<char *> envp;
-    for (std::string &entry : environment)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
 
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&files, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t child = -1;
-    const int spawned = posix_spawn(&child, argv[0], &files, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&files);
+    SpawnOptions options;
+    options.stdoutFd = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    options.stderrFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    options.environment = &environment;
+    const pid_t child = options.stdoutFd >= 0 && options.stderrFd >= 0 ? Spawn(args, options) : -1;
+    for (const int fd : {options.stdoutFd, options.stderrFd})
+        if (fd >= 0)
+            close(fd);
 
     SimRun run;
-    if (spawned != 0) {
+    if (child < 0) {
         run.errors = "cannot start " + args[0];
         return run;
     }

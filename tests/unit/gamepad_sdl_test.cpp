@@ -7,7 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/messages.h"
-#include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/gamepad_sdl.h"
+#include "platform/sdl/sdl_state.h"
 #include "system/virtual_keys.h"
 
 // The SDL gamepad glue with a virtual pad from SDL's own virtual-joystick
@@ -28,7 +29,7 @@ protected:
         TakeKeyMessages();
         // Keys that other tests left down on the keyboard would already
         // hold what the pad presses
-        sdlPlayer = PlayerInput{};
+        sdl.player = PlayerInput{};
     }
     void TearDown() override
     {
@@ -37,7 +38,8 @@ protected:
         while (SDL_NumJoysticks() > 0 && SDL_JoystickDetachVirtual(0) == 0) {
         }
         TakeKeyMessages();
-        Pad_Stop();
+        std::vector<Message> letGo;
+        Pad_Stop(letGo);
         SDL_ResetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS);
     }
 

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/messages.h"
-#include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/window_sdl.h"
 #include "platform/system.h"
 #include "platform/video.h"
 #include "system/clock.h"

@@ -1,27 +1,12 @@
 // Gamepads through SDL's game-controller API: each pad's buttons and left
 // stick become the key messages the keyboard would send.
 
-#include <vector>
+#include "platform/sdl/gamepad_sdl.h"
 
 #include <SDL.h>
 
-#include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/sdl_state.h"
 #include "system/debug_log.h"
-
-// An open pad; its slot number is its pad number in sdlPlayer.
-struct OpenPad {
-    SDL_GameController *controller = nullptr; // null while the slot is free
-    SDL_JoystickID      id = -1;              // SDL's instance id, in the pad's events
-};
-
-// The game-controller system and the pads open in it; Pad_Stop starts it
-// afresh.
-struct SdlPadState {
-    bool    started = false;  // SDL's game-controller system is up
-    OpenPad open[maxPads];    // by slot
-};
-
-static SdlPadState sdlPads;
 
 // The buttons the mapping knows, SDL's name for each place on the pad.
 static const struct {
@@ -49,12 +34,12 @@ static const struct {
 static int SlotOf(SDL_JoystickID id)
 {
     for (int slot = 0; slot < maxPads; ++slot)
-        if (sdlPads.open[slot].controller && sdlPads.open[slot].id == id)
+        if (sdl.pads.open[slot].controller && sdl.pads.open[slot].id == id)
             return slot;
     return -1;
 }
 
-static void Open(int deviceIndex)
+static void Open(int deviceIndex, std::vector<Message> &messages)
 {
     // SDL announces the pads present at the start and every one plugged in
     // later; a pad already open is not opened twice
@@ -62,7 +47,7 @@ static void Open(int deviceIndex)
     if (id < 0 || SlotOf(id) >= 0)
         return;
     int slot = 0;
-    while (slot < maxPads && sdlPads.open[slot].controller)
+    while (slot < maxPads && sdl.pads.open[slot].controller)
         ++slot;
     if (slot == maxPads)
         return;
@@ -71,30 +56,27 @@ static void Open(int deviceIndex)
         StderrLine("Gamepad not opened: %s\n", SDL_GetError());
         return;
     }
-    sdlPads.open[slot] = OpenPad{controller, id};
+    sdl.pads.open[slot] = OpenPad{controller, id};
 
     // A button already held or the stick already pushed counts at once
     uint32_t buttons = 0;
     for (const auto &mapped : padButtons)
         if (SDL_GameControllerGetButton(controller, mapped.sdl))
             buttons |= PadButtonBit(mapped.button);
-    std::vector<Message> messages;
-    Input_Pad(sdlPlayer, slot, buttons,
+    Input_Pad(sdl.player, slot, buttons,
               SDL_GameControllerGetAxis(controller, SDL_CONTROLLER_AXIS_LEFTX),
               SDL_GameControllerGetAxis(controller, SDL_CONTROLLER_AXIS_LEFTY), messages);
-    Sdl_PostMessages(messages);
 }
 
-static void Close(int slot)
+static void Close(int slot, std::vector<Message> &messages)
 {
-    std::vector<Message> messages;
-    Input_PadGone(sdlPlayer, slot, messages);
-    Sdl_PostMessages(messages);
-    SDL_GameControllerClose(sdlPads.open[slot].controller);
-    sdlPads.open[slot] = OpenPad{};
+    Input_PadGone(sdl.player, slot, messages);
+    SDL_GameControllerClose(sdl.pads.open[slot].controller);
+    sdl.pads.open[slot] = OpenPad{};
 }
 
-static void TranslateButton(const SDL_ControllerButtonEvent &event)
+static void TranslateButton(const SDL_ControllerButtonEvent &event,
+                            std::vector<Message> &messages)
 {
     const int slot = SlotOf(event.which);
     if (slot < 0)
@@ -102,20 +84,18 @@ static void TranslateButton(const SDL_ControllerButtonEvent &event)
     for (const auto &mapped : padButtons) {
         if (mapped.sdl != event.button)
             continue;
-        std::vector<Message> messages;
-        Input_PadButton(sdlPlayer, slot, mapped.button, event.type == SDL_CONTROLLERBUTTONDOWN,
+        Input_PadButton(sdl.player, slot, mapped.button, event.type == SDL_CONTROLLERBUTTONDOWN,
                         messages);
-        Sdl_PostMessages(messages);
         return;
     }
 }
 
-static void TranslateAxis(const SDL_ControllerAxisEvent &event)
+static void TranslateAxis(const SDL_ControllerAxisEvent &event, std::vector<Message> &messages)
 {
     const int slot = SlotOf(event.which);
     if (slot < 0)
         return;
-    const PadState &state = sdlPlayer.pads[slot];
+    const PadState &state = sdl.player.pads[slot];
     int x = state.stickX;
     int y = state.stickY;
     if (event.axis == SDL_CONTROLLER_AXIS_LEFTX)
@@ -124,54 +104,52 @@ static void TranslateAxis(const SDL_ControllerAxisEvent &event)
         y = event.value;
     else
         return;
-    std::vector<Message> messages;
-    Input_Pad(sdlPlayer, slot, state.buttons, x, y, messages);
-    Sdl_PostMessages(messages);
+    Input_Pad(sdl.player, slot, state.buttons, x, y, messages);
 }
 
 bool Pad_Start()
 {
-    if (sdlPads.started)
+    if (sdl.pads.started)
         return true;
     // South, east and west by their place on the pad: Nintendo pads print
     // A on the east button. The environment can still say otherwise.
     SDL_SetHint(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, "0");
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
         return false;
-    sdlPads.started = true;
+    sdl.pads.started = true;
     return true;
 }
 
-void Pad_Stop()
+void Pad_Stop(std::vector<Message> &messages)
 {
-    if (!sdlPads.started)
+    if (!sdl.pads.started)
         return;
     for (int slot = 0; slot < maxPads; ++slot)
-        if (sdlPads.open[slot].controller)
-            Close(slot);
+        if (sdl.pads.open[slot].controller)
+            Close(slot, messages);
     SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
-    sdlPads = SdlPadState{};
+    sdl.pads = SdlPadState{};
 }
 
-void Pad_TranslateEvent(const SDL_Event &event)
+void Pad_TranslateEvent(const SDL_Event &event, std::vector<Message> &messages)
 {
     switch (event.type) {
     case SDL_CONTROLLERDEVICEADDED:
         // which is a device index here, an instance id in every other event
-        Open(event.cdevice.which);
+        Open(event.cdevice.which, messages);
         break;
     case SDL_CONTROLLERDEVICEREMOVED: {
         const int slot = SlotOf(event.cdevice.which);
         if (slot >= 0)
-            Close(slot);
+            Close(slot, messages);
         break;
     }
     case SDL_CONTROLLERBUTTONDOWN:
     case SDL_CONTROLLERBUTTONUP:
-        TranslateButton(event.cbutton);
+        TranslateButton(event.cbutton, messages);
         break;
     case SDL_CONTROLLERAXISMOTION:
-        TranslateAxis(event.caxis);
+        TranslateAxis(event.caxis, messages);
         break;
     default:
         break;

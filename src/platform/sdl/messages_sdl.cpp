@@ -2,19 +2,19 @@
 
 #include "platform/messages.h"
 
-#include <deque>
 #include <vector>
 
 #include <SDL.h>
 
 #include "platform/key_messages.h"
+#include "platform/process/one_game.h"
+#include "platform/process/process_hooks.h"
+#include "platform/sdl/gamepad_sdl.h"
 #include "platform/sdl/keys_sdl.h"
-#include "platform/sdl/one_game.h"
-#include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/sdl_state.h"
+#include "platform/sdl/video_log_sdl.h"
+#include "platform/sdl/wayland/keyboard_wayland.h"
 #include "system/virtual_keys.h"
-
-std::atomic<int> sdlCloseRequested{0};
-PlayerInput      sdlPlayer;
 
 // Windows' WM_ACTIVATE low word
 enum : uintptr_t {
@@ -22,40 +22,14 @@ enum : uintptr_t {
     WA_ACTIVE = 1,
 };
 
-// What the message queue holds between calls; Sys_Shutdown starts it afresh.
-struct SdlMessageState {
-    // Messages made from SDL events and not yet taken: one event can make
-    // two (Alt+F4 is a system key and a close request).
-    std::deque<Message> pending;
-    bool                quitPosted = false; // WM_QUIT waits to be taken
-    int                 quitCode = 0;       // its wParam
-    // How each virtual key's last press went out, so that its release goes
-    // out the same way: a key pressed without Alt and released with Alt
-    // held must still clear its KeyState entry, or the ship would thrust on
-    // for ever.
-    KeyPress            keyPresses[256] = {};
-    // The code each physical key went down with, 0 while it is up: keypad 8
-    // pressed as Up with NumLock off and released after NumLock went on
-    // must let go of Up, not of VK_NUMPAD8.
-    uint8_t             pressedCodes[SDL_NUM_SCANCODES] = {};
-};
-
-static SdlMessageState sdlMessages;
-
-void Sdl_ResetMessages()
-{
-    sdlMessages = SdlMessageState{};
-    sdlPlayer = PlayerInput{};
-}
-
 static void Post(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
-    sdlMessages.pending.push_back(Message{message, wParam, lParam});
+    sdl.messages.pending.push_back(Message{message, wParam, lParam});
 }
 
-void Sdl_PostMessages(const std::vector<Message> &made)
+static void PostAll(const std::vector<Message> &made)
 {
-    sdlMessages.pending.insert(sdlMessages.pending.end(), made.begin(), made.end());
+    sdl.messages.pending.insert(sdl.messages.pending.end(), made.begin(), made.end());
 }
 
 // A game key of the keyboard: a gamepad may hold the same key, and the key
@@ -63,8 +37,8 @@ void Sdl_PostMessages(const std::vector<Message> &made)
 static void PostGameKey(uint32_t message, uint32_t vk, intptr_t lParam)
 {
     std::vector<Message> made;
-    Input_Keyboard(sdlPlayer, Message{message, vk, lParam}, made);
-    Sdl_PostMessages(made);
+    Input_Keyboard(sdl.player, Message{message, vk, lParam}, made);
+    PostAll(made);
 }
 
 // Key messages as Windows makes them (platform/key_messages.h).
@@ -75,16 +49,16 @@ static void TranslateKey(const SDL_KeyboardEvent &key)
     uint32_t vk = VirtualKeyFromSdl(scancode, key.keysym.sym, (key.keysym.mod & KMOD_NUM) != 0);
     if (known) {
         // A key held keeps its code through its repeats and its release
-        if ((key.type == SDL_KEYUP || key.repeat) && sdlMessages.pressedCodes[scancode] != 0)
-            vk = sdlMessages.pressedCodes[scancode];
-        sdlMessages.pressedCodes[scancode] =
+        if ((key.type == SDL_KEYUP || key.repeat) && sdl.messages.pressedCodes[scancode] != 0)
+            vk = sdl.messages.pressedCodes[scancode];
+        sdl.messages.pressedCodes[scancode] =
             key.type == SDL_KEYDOWN && vk < 256 ? static_cast<uint8_t>(vk) : 0;
     }
     if (vk == 0 || vk >= 256)
         return;
     const bool altHeld = (key.keysym.mod & KMOD_ALT) != 0;
     const bool down = key.type == SDL_KEYDOWN;
-    const KeyMessage made = KeyMessageFor(sdlMessages.keyPresses[vk], vk, down, key.repeat != 0,
+    const KeyMessage made = KeyMessageFor(sdl.messages.keyPresses[vk], vk, down, key.repeat != 0,
                                           altHeld, (key.keysym.mod & KMOD_CTRL) != 0);
     if (made.message == WM_SYSKEYDOWN || made.message == WM_SYSKEYUP)
         Post(made.message, vk, made.lParam);
@@ -98,7 +72,7 @@ static void TranslateKey(const SDL_KeyboardEvent &key)
 
 static void TranslateWindowEvent(const SDL_WindowEvent &event)
 {
-    if (!sdlVideo.window || event.windowID != SDL_GetWindowID(sdlVideo.window))
+    if (!sdl.video.window || event.windowID != SDL_GetWindowID(sdl.video.window))
         return;
     switch (event.event) {
     case SDL_WINDOWEVENT_MINIMIZED:
@@ -106,7 +80,7 @@ static void TranslateWindowEvent(const SDL_WindowEvent &event)
         Post(WM_ACTIVATE, WA_INACTIVE | (uintptr_t(1) << 16), 0);
         break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
-        Sdl_LogVideo(sdlVideo.window, "keyboard");
+        Sdl_LogVideo(sdl.video.window, "keyboard");
         [[fallthrough]];
     case SDL_WINDOWEVENT_RESTORED:
     case SDL_WINDOWEVENT_MAXIMIZED:
@@ -143,50 +117,72 @@ static void TranslateEvent(const SDL_Event &event)
     case SDL_QUIT:
         Post(WM_CLOSE, 0, 0);
         break;
-    default:
-        Pad_TranslateEvent(event);
+    default: {
+        std::vector<Message> made;
+        Pad_TranslateEvent(event, made);
+        PostAll(made);
         break;
     }
+    }
+}
+
+// Another start asked for this game: as a task bar does it, a minimised
+// game comes back (full screen in its own mode again), and the window goes
+// on top with the keyboard. On X11 a minimised window is also unmapped,
+// which SDL 3 (under sdl2-compat) counts as hidden, and SDL 3.2 restores no
+// hidden window: shown again, the window manager brings it back. SDL 2 did
+// both in SDL_RestoreWindow.
+static void ComeToTheFront()
+{
+    SDL_Window *window = sdl.video.window;
+    if (!window)
+        return;
+    if (SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN)
+        SDL_ShowWindow(window);
+    if (SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED)
+        SDL_RestoreWindow(window);
+    SDL_RaiseWindow(window);
 }
 
 bool Sys_PeekMessage(Message &message)
 {
-    if (sdlMessages.quitPosted) {
-        sdlMessages.quitPosted = false;
-        const intptr_t code = sdlMessages.quitCode;
+    if (sdl.messages.quitPosted) {
+        sdl.messages.quitPosted = false;
+        const intptr_t code = sdl.messages.quitCode;
         message = Message{WM_QUIT, static_cast<uintptr_t>(code), 0};
         return true;
     }
-    if (sdlCloseRequested.exchange(0) != 0) {
+    if (Process_TakeCloseRequest()) {
         message = Message{WM_CLOSE, 0, 0};
         return true;
     }
     // Events flow while SDL's event system is up, started by the video
     // system or by the gamepads
-    if (sdlMessages.pending.empty() && SDL_WasInit(SDL_INIT_EVENTS)) {
-        Instance_AnswerCalls();
-        Sdl_WaylandRepeatKeys();
+    if (sdl.messages.pending.empty() && SDL_WasInit(SDL_INIT_EVENTS)) {
+        if (Instance_Called())
+            ComeToTheFront();
+        Wayland_RepeatKeys();
         SDL_Event event;
-        while (sdlMessages.pending.empty() && SDL_PollEvent(&event))
+        while (sdl.messages.pending.empty() && SDL_PollEvent(&event))
             TranslateEvent(event);
     }
-    if (sdlMessages.pending.empty())
+    if (sdl.messages.pending.empty())
         return false;
-    message = sdlMessages.pending.front();
-    sdlMessages.pending.pop_front();
+    message = sdl.messages.pending.front();
+    sdl.messages.pending.pop_front();
     return true;
 }
 
 void Sys_DispatchMessage(const Message &message)
 {
-    if (sdlVideo.procedure)
-        sdlVideo.procedure(message.message, message.wParam, message.lParam);
+    if (sdl.video.procedure)
+        sdl.video.procedure(message.message, message.wParam, message.lParam);
 }
 
 void Sys_PostQuitMessage(int exitCode)
 {
-    sdlMessages.quitPosted = true;
-    sdlMessages.quitCode = exitCode;
+    sdl.messages.quitPosted = true;
+    sdl.messages.quitCode = exitCode;
 }
 
 intptr_t Sys_DefaultWindowProc(uint32_t, uintptr_t, intptr_t)

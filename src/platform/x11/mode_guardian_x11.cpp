@@ -1,13 +1,13 @@
-// The display guardian on X11: gives the desktop its mode back however the
-// game ends. It runs in a process of its own (display_guard.cpp starts it).
+// The mode guardian's own process on X11: gives the desktop its mode back
+// however the game ends. The game starts it and talks to it through two
+// pipes (process/mode_guardian.cpp); this is the other end.
 
-#include "platform/sdl/display_guard.h"
+#include "platform/x11/mode_guardian_x11.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
-#include <algorithm>
-#include <cstring>
+#include <string>
 #include <vector>
 
 #include <fcntl.h>
@@ -18,27 +18,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
-// One CRTC's part of a screen setting: which mode it shows where, on which
-// outputs (sorted). A CRTC that is off has no place, rotation or outputs.
-struct CrtcSetting {
-    RRCrtc                crtc = 0;
-    RRMode                mode = None;
-    int                   x = 0;
-    int                   y = 0;
-    Rotation              rotation = RR_Rotate_0;
-    std::vector<RROutput> outputs;
-
-    bool operator==(const CrtcSetting &) const = default;
-};
-
-struct ScreenSetting {
-    bool                     known = false;
-    int                      width = 0; // the screen (root window) in pixels
-    int                      height = 0;
-    std::vector<CrtcSetting> crtcs;
-
-    bool operator==(const ScreenSetting &) const = default;
-};
+#include "platform/x11/screen_setting_x11.h"
+#include "platform/x11/x_error_trap.h"
 
 // Idle: the screen has the desktop's mode. Changing: the game is switching.
 // Changed: the game has its own mode (or is away from it for a while,
@@ -46,12 +27,10 @@ struct ScreenSetting {
 enum class Phase { Idle, Changing, Changed };
 
 struct Guardian {
+    std::string   displayName;     // the X display the game runs on
     Display      *display = nullptr;
     int           randrEvents = 0; // XRandR's first event code
-    int           widthMm = 0; // the screen's size in mm when we connected
-    int           heightMm = 0;
-    int           widthAtConnect = 0;
-    int           heightAtConnect = 0;
+    ScreenSize    atConnect;       // the screen when we connected
     Phase         phase = Phase::Idle;
     ScreenSetting desktop;          // the mode to come back to
     ScreenSetting game;             // the mode the game changed to
@@ -60,16 +39,6 @@ struct Guardian {
     bool          showingGame = false; // while Changed: the screen shows the game's mode
     bool          restoreNoted = false; // the game's own restore began on the game's mode
 };
-
-// X errors since the count was reset: a refused request. The guardian goes
-// on whatever the server says; the steps that must work check the count.
-static int xErrors = 0;
-
-static int CountXError(Display *, XErrorEvent *)
-{
-    xErrors += 1;
-    return 0;
-}
 
 // The X server has gone, and with it the display mode: nothing to restore.
 static int LeaveOnXIOError(Display *)
@@ -81,7 +50,7 @@ static bool Connect(Guardian &guardian)
 {
     if (guardian.display)
         return true;
-    guardian.display = XOpenDisplay(nullptr);
+    guardian.display = XOpenDisplay(guardian.displayName.c_str());
     if (!guardian.display)
         return false;
     int errorBase = 0;
@@ -91,164 +60,15 @@ static bool Connect(Guardian &guardian)
         return false;
     }
     const int screen = DefaultScreen(guardian.display);
-    guardian.widthMm = DisplayWidthMM(guardian.display, screen);
-    guardian.heightMm = DisplayHeightMM(guardian.display, screen);
-    guardian.widthAtConnect = DisplayWidth(guardian.display, screen);
-    guardian.heightAtConnect = DisplayHeight(guardian.display, screen);
+    guardian.atConnect.widthMm = DisplayWidthMM(guardian.display, screen);
+    guardian.atConnect.heightMm = DisplayHeightMM(guardian.display, screen);
+    guardian.atConnect.width = DisplayWidth(guardian.display, screen);
+    guardian.atConnect.height = DisplayHeight(guardian.display, screen);
     // SDL switches by itself as the game is minimised and comes back: the
     // guardian follows every change of the screen
     XRRSelectInput(guardian.display, DefaultRootWindow(guardian.display),
                    RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
     return true;
-}
-
-static void TurnOff(CrtcSetting &crtc)
-{
-    crtc.mode = None;
-    crtc.x = crtc.y = 0;
-    crtc.rotation = RR_Rotate_0;
-    crtc.outputs.clear();
-}
-
-// The screen's setting, read in one piece: the server is held while it is
-// read, so that another client's change cannot land half way through.
-static ScreenSetting ReadSetting(Display *display)
-{
-    ScreenSetting setting;
-    const Window root = DefaultRootWindow(display);
-    XGrabServer(display);
-    XRRScreenResources *resources = XRRGetScreenResourcesCurrent(display, root);
-    if (!resources) {
-        XUngrabServer(display);
-        XFlush(display);
-        return setting;
-    }
-    Window parent;
-    int x, y;
-    unsigned width = 0, height = 0, border, depth;
-    XGetGeometry(display, root, &parent, &x, &y, &width, &height, &border, &depth);
-    setting.width = static_cast<int>(width);
-    setting.height = static_cast<int>(height);
-    for (int i = 0; i < resources->ncrtc; ++i) {
-        XRRCrtcInfo *info = XRRGetCrtcInfo(display, resources, resources->crtcs[i]);
-        if (!info)
-            continue;
-        CrtcSetting crtc;
-        crtc.crtc = resources->crtcs[i];
-        crtc.mode = info->mode;
-        crtc.x = info->x;
-        crtc.y = info->y;
-        crtc.rotation = info->rotation;
-        crtc.outputs.assign(info->outputs, info->outputs + info->noutput);
-        std::sort(crtc.outputs.begin(), crtc.outputs.end());
-        if (crtc.mode == None)
-            TurnOff(crtc);
-        setting.crtcs.push_back(crtc);
-        XRRFreeCrtcInfo(info);
-    }
-    XRRFreeScreenResources(resources);
-    XUngrabServer(display);
-    XFlush(display);
-    setting.known = true;
-    return setting;
-}
-
-static const CrtcSetting *FindCrtc(const ScreenSetting &setting, RRCrtc crtc)
-{
-    for (const CrtcSetting &candidate : setting.crtcs)
-        if (candidate.crtc == crtc)
-            return &candidate;
-    return nullptr;
-}
-
-// The CRTC's part of setting, added (off) when it has none yet.
-static CrtcSetting &CrtcOf(ScreenSetting &setting, RRCrtc crtc)
-{
-    for (CrtcSetting &candidate : setting.crtcs)
-        if (candidate.crtc == crtc)
-            return candidate;
-    setting.crtcs.push_back(CrtcSetting{});
-    setting.crtcs.back().crtc = crtc;
-    return setting.crtcs.back();
-}
-
-// Every output lit in other is lit in setting. A switch (SDL's, xrandr's)
-// passes through settings with the output dark; those are no one's mode.
-static bool LightsAllOf(const ScreenSetting &setting, const ScreenSetting &other)
-{
-    for (const CrtcSetting &crtc : other.crtcs) {
-        if (crtc.mode == None)
-            continue;
-        for (const RROutput output : crtc.outputs) {
-            bool lit = false;
-            for (const CrtcSetting &candidate : setting.crtcs)
-                for (const RROutput shown : candidate.outputs)
-                    lit = lit || (candidate.mode != None && shown == output);
-            if (!lit)
-                return false;
-        }
-    }
-    return true;
-}
-
-// One CRTC set, and whether the server took it.
-static bool SetCrtc(Display *display, XRRScreenResources *resources, const CrtcSetting &crtc)
-{
-    std::vector<RROutput> outputs = crtc.outputs;
-    return XRRSetCrtcConfig(display, resources, crtc.crtc, CurrentTime, crtc.x, crtc.y, crtc.mode,
-                            crtc.rotation, outputs.data(), static_cast<int>(outputs.size())) ==
-           RRSetConfigSuccess;
-}
-
-// Puts a setting on the screen the way xrandr would: CRTCs that change are
-// switched off first when the screen changes size, so that every CRTC fits
-// the screen at every step; then the size, then the CRTCs. False at the
-// first step the server refuses; the screen may be dark then.
-static bool Apply(Guardian &guardian, const ScreenSetting &target)
-{
-    Display     *display = guardian.display;
-    const Window root = DefaultRootWindow(display);
-    const ScreenSetting now = ReadSetting(display);
-    XRRScreenResources *resources = XRRGetScreenResourcesCurrent(display, root);
-    if (!now.known || !resources) {
-        if (resources)
-            XRRFreeScreenResources(resources);
-        return false;
-    }
-    const bool resize = now.width != target.width || now.height != target.height;
-    std::vector<const CrtcSetting *> changing;
-    for (const CrtcSetting &crtc : target.crtcs) {
-        const CrtcSetting *current = FindCrtc(now, crtc.crtc);
-        if (!current || !(*current == crtc))
-            changing.push_back(&crtc);
-    }
-    bool applied = true;
-    if (resize) {
-        for (const CrtcSetting *crtc : changing) {
-            CrtcSetting off{crtc->crtc, None, 0, 0, RR_Rotate_0, {}};
-            applied = applied && SetCrtc(display, resources, off);
-        }
-        // The millimetres we saw at the start belong to the size we saw then
-        int widthMm = guardian.widthMm, heightMm = guardian.heightMm;
-        if (target.width != guardian.widthAtConnect || target.height != guardian.heightAtConnect ||
-            widthMm <= 0 || heightMm <= 0) {
-            // 96 dots per inch
-            widthMm = target.width * 254 / 960;
-            heightMm = target.height * 254 / 960;
-        }
-        // XRRSetScreenSize has no reply: a refusal comes as an error
-        if (applied) {
-            xErrors = 0;
-            XRRSetScreenSize(display, root, target.width, target.height, widthMm, heightMm);
-            XSync(display, False);
-            applied = xErrors == 0;
-        }
-    }
-    for (const CrtcSetting *crtc : changing)
-        applied = applied && SetCrtc(display, resources, *crtc);
-    XRRFreeScreenResources(resources);
-    XSync(display, False);
-    return applied;
 }
 
 // Puts the desktop's setting back. Where the server refuses a step (the
@@ -257,8 +77,8 @@ static bool Apply(Guardian &guardian, const ScreenSetting &target)
 // game's mode beats a dark one.
 static void RestoreDesktop(Guardian &guardian, const ScreenSetting &before)
 {
-    if (!Apply(guardian, guardian.desktop))
-        Apply(guardian, before);
+    if (!Apply(guardian.display, guardian.atConnect, guardian.desktop))
+        Apply(guardian.display, guardian.atConnect, before);
 }
 
 // The game has given the mode back, or has gone: where the screen still has
@@ -390,7 +210,7 @@ static void Obey(Guardian &guardian, char command)
     }
 }
 
-void Guard_Run()
+void Guardian_Run(const char *displayName)
 {
     prctl(PR_SET_NAME, "quarvel-guard");
     // Ctrl+C, Ctrl+\ and a closing terminal reach the whole process group;
@@ -415,10 +235,13 @@ void Guard_Run()
     }
     close_range(guardAnswerFd + 1, ~0U, 0);
 
-    XSetErrorHandler(CountXError);
+    // A refused request is counted, not the guardian's end: it goes on
+    // whatever the server says, and the steps that must work check
+    const XErrorTrap errors;
     XSetIOErrorHandler(LeaveOnXIOError);
 
     Guardian guardian;
+    guardian.displayName = displayName;
     for (;;) {
         // Events Xlib has read already do not wake poll
         while (guardian.display && XPending(guardian.display) > 0) {

@@ -1,6 +1,6 @@
 // One game per display: a socket named after the display, held while the game runs.
 
-#include "platform/sdl/one_game.h"
+#include "platform/process/one_game.h"
 
 #include <cerrno>
 #include <cstddef>
@@ -9,43 +9,38 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <time.h>
 #include <unistd.h>
 
-#include <SDL.h>
-
-#include "platform/sdl/sdl_backend.h"
 #include "system/debug_log.h"
 
-// The listening socket while this game holds its display; -1 otherwise.
-static int displayClaim = -1;
+struct OneGameState {
+    int     claim = -1;     // the listening socket while this game holds its display
+    int64_t lastLookMs = 0; // CLOCK_MONOTONIC of the last look for calls
+};
+
+static OneGameState oneGame;
 
 // How long a second start keeps calling a first game that has its name but
 // does not listen yet (it is between bind and listen).
 static constexpr int callTries = 50;
 static constexpr useconds_t callPauseMs = 10;
 // How often a running game looks for such calls.
-static constexpr Uint32 answerEveryMs = 50;
+static constexpr int64_t answerEveryMs = 50;
 
-// The display this game will be shown on, one spelling for each: ":1",
-// ":1.0" and "unix:1" are the same X server. Empty where there is none to
-// claim: drivers that show nothing (the tests' offscreen one), or no
-// display named at all (the game then ends with "Video unavailable").
-static std::string DisplayKey()
+// The display, one spelling for each: ":1", ":1.0" and "unix:1" are the
+// same X server. Empty where there is none to claim.
+static std::string DisplayKey(const DisplayServer &display)
 {
-    // The driver SDL tries first
-    const std::vector<std::string> drivers = Sdl_NamedVideoDrivers();
-    const std::string driver = drivers.empty() ? "" : drivers.front();
-    if (driver == "offscreen" || driver == "dummy")
+    if (display.name.empty())
         return "";
-    const char *x = std::getenv("DISPLAY");
-    const bool  wayland = driver == "wayland" || !x || !*x;
-    if (!wayland) {
-        const std::string name = x;
-        const size_t      colon = name.rfind(':');
+    switch (display.system) {
+    case DisplaySystem::X11: {
+        const std::string &name = display.name;
+        const size_t       colon = name.rfind(':');
         if (colon == std::string::npos)
             return "x11 " + name;
         std::string host = name.substr(0, colon);
@@ -54,14 +49,12 @@ static std::string DisplayKey()
         const std::string number = name.substr(colon + 1, name.find('.', colon) - colon - 1);
         return "x11 " + host + ":" + number;
     }
-    const char *named = std::getenv("WAYLAND_DISPLAY");
-    const std::string socket = named && *named ? named : "wayland-0";
-    if (socket[0] == '/')
-        return "wayland " + socket;
-    const char *runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (!runtime || !*runtime)
-        return "";
-    return "wayland " + std::string(runtime) + "/" + socket;
+    case DisplaySystem::Wayland:
+        return "wayland " + display.name;
+    case DisplaySystem::Other:
+        break;
+    }
+    return "";
 }
 
 // An abstract socket's address: no file to leave behind. A key too long for
@@ -99,11 +92,11 @@ static bool CallOtherGame(const sockaddr_un &address, socklen_t length)
     return connected == 0;
 }
 
-bool Instance_Claim()
+bool Instance_Claim(const DisplayServer &display)
 {
-    if (displayClaim >= 0)
+    if (oneGame.claim >= 0)
         return true;
-    const std::string key = DisplayKey();
+    const std::string key = DisplayKey(display);
     if (key.empty())
         return true;
     sockaddr_un     address;
@@ -120,7 +113,7 @@ bool Instance_Claim()
                 close(claim);
                 return true;
             }
-            displayClaim = claim;
+            oneGame.claim = claim;
             return true;
         }
         const int bindError = errno;
@@ -139,19 +132,25 @@ bool Instance_Claim()
     return false;
 }
 
-void Instance_AnswerCalls()
+static int64_t MonotonicMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+bool Instance_Called()
 {
     // The frame loop takes messages thousands of times a second; a player's
     // second start needs no answer sooner than this, so most turns cost a
     // clock read instead of a system call
-    static Uint32 lastLook = 0;
-    const Uint32  now = SDL_GetTicks();
-    if (displayClaim < 0 || now - lastLook < answerEveryMs)
-        return;
-    lastLook = now;
+    const int64_t now = MonotonicMs();
+    if (oneGame.claim < 0 || now - oneGame.lastLookMs < answerEveryMs)
+        return false;
+    oneGame.lastLookMs = now;
     bool called = false;
     for (;;) {
-        const int call = accept4(displayClaim, nullptr, nullptr, SOCK_CLOEXEC);
+        const int call = accept4(oneGame.claim, nullptr, nullptr, SOCK_CLOEXEC);
         if (call < 0) {
             if (errno == EINTR)
                 continue;
@@ -160,24 +159,12 @@ void Instance_AnswerCalls()
         close(call);
         called = true;
     }
-    if (!called || !sdlVideo.window)
-        return;
-    // As a task bar does it: a minimised game comes back (full screen in
-    // its own mode again), and the window goes on top with the keyboard.
-    // On X11 a minimised window is also unmapped, which SDL 3 (under
-    // sdl2-compat) counts as hidden, and SDL 3.2 restores no hidden window:
-    // shown again, the window manager brings it back. SDL 2 did both in
-    // SDL_RestoreWindow.
-    if (SDL_GetWindowFlags(sdlVideo.window) & SDL_WINDOW_HIDDEN)
-        SDL_ShowWindow(sdlVideo.window);
-    if (SDL_GetWindowFlags(sdlVideo.window) & SDL_WINDOW_MINIMIZED)
-        SDL_RestoreWindow(sdlVideo.window);
-    SDL_RaiseWindow(sdlVideo.window);
+    return called;
 }
 
 void Instance_Release()
 {
-    if (displayClaim >= 0)
-        close(displayClaim);
-    displayClaim = -1;
+    if (oneGame.claim >= 0)
+        close(oneGame.claim);
+    oneGame = OneGameState{};
 }

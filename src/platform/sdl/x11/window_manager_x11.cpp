@@ -18,15 +18,9 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
-#include "platform/sdl/sdl_backend.h"
-
-static int ignoredXErrors = 0; // X errors seen while a window was looked at
-
-static int IgnoreXError(Display *, XErrorEvent *)
-{
-    ignoredXErrors += 1;
-    return 0;
-}
+#include "platform/sdl/sdl_state.h"
+#include "platform/sdl/x11/window_manager_x11.h"
+#include "platform/x11/x_error_trap.h"
 
 // The window named by on's _NET_SUPPORTING_WM_CHECK; None when it has none.
 static Window SupportingWindow(Display *display, Window on, Atom check)
@@ -58,12 +52,10 @@ static bool WindowManagerRuns(Display *display)
         return false;
     // The named window may be gone: its BadWindow must not end the game
     XSync(display, False);
-    ignoredXErrors = 0;
-    const XErrorHandler previous = XSetErrorHandler(IgnoreXError);
-    const Window itself = SupportingWindow(display, named, check);
+    const XErrorTrap errors;
+    const Window     itself = SupportingWindow(display, named, check);
     XSync(display, False);
-    XSetErrorHandler(previous);
-    return ignoredXErrors == 0 && itself == named;
+    return !errors.Seen() && itself == named;
 }
 
 // SDL 3's name for it; SDL 2 knows no such hint and ignores it. sdl2-compat
@@ -71,12 +63,12 @@ static bool WindowManagerRuns(Display *display)
 // resized once the call returns.
 static const char syncHint[] = "SDL_VIDEO_SYNC_WINDOW_OPERATIONS";
 
-void Sdl_ChangeFullscreen(SDL_Window *window, bool fullscreen, const std::function<void()> &change)
+void X11_ChangeFullscreen(SDL_Window *window, bool fullscreen, const std::function<void()> &change)
 {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     Display *display = nullptr;
-    if (window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 &&
+    if (window && sdl.display.system == DisplaySystem::X11 && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 &&
         !WindowManagerRuns(info.info.x11.display))
         display = info.info.x11.display;
     if (!display) {

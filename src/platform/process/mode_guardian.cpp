@@ -1,9 +1,8 @@
-// The display guardian, the game's side: starts it, tells it of every mode
+// The mode guardian, the game's side: starts it, tells it of every mode
 // change, and notices when it is lost.
 
-#include "platform/sdl/display_guard.h"
+#include "platform/process/mode_guardian.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -15,13 +14,12 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pthread.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/sdl/sdl_backend.h"
+#include "platform/x11/mode_guardian_x11.h"
 
 extern char **environ;
 
@@ -34,6 +32,8 @@ static constexpr int answerWaitMs = 1000;
 // pipe: a stray copy in the game's own environment names no pipe the game
 // has, and is ignored.
 static const char *const guardianMarker = "QUARVEL_GUARD_PIPE";
+// Beside it, the X display the guardian is to keep.
+static const char *const guardianDisplay = "QUARVEL_GUARD_DISPLAY";
 
 struct GuardLink {
     int commandFd = -1; // write end of the command pipe
@@ -41,6 +41,9 @@ struct GuardLink {
 };
 
 static GuardLink guard;
+
+// The X display a lost guardian's replacement keeps; empty before the first.
+static std::string guardedDisplay;
 
 // The running guardian; -1 when there is none. Whoever swaps it to -1, the
 // SIGCHLD handler or the game giving up on it, owns the process from then
@@ -90,12 +93,10 @@ static void SayHowItEnded(int code, int status)
     SayLost(reason);
 }
 
-// SIGCHLD: a guardian that ended while the game lives is reaped at once
-// (no zombie for the rest of the game) and the player is told. Other
-// children (SDL's message box) are left to whoever waits for them.
-static void ReapGuardian(int)
+// Reaped at once: no zombie for the rest of the game. Other children
+// (SDL's message box) are left to whoever waits for them.
+void Guardian_ReapIfEnded()
 {
-    const int savedErrno = errno;
     pid_t     pid = guardianPid.load();
     siginfo_t ended{};
     if (pid > 0 &&
@@ -104,7 +105,6 @@ static void ReapGuardian(int)
         waitpid(pid, nullptr, WNOHANG);
         SayHowItEnded(ended.si_code, ended.si_status);
     }
-    errno = savedErrno;
 }
 
 // Lets go of the pipes. Also run in every process forked from the game
@@ -120,7 +120,7 @@ static void ForgetGuard()
     guard = GuardLink{};
 }
 
-static void ForgetGuardInChild()
+void Guardian_ForgetInChild()
 {
     ForgetGuard();
     guardianPid.store(-1);
@@ -151,18 +151,6 @@ static void LoseGuard(const char *reason)
 
 // [SECTION] Starting it
 
-// SDL takes X11 where DISPLAY is set and no driver is named, or where X11
-// is one of those named. Where it may take X11, the guardian runs: one that
-// never sees a mode change costs nothing.
-static bool MayUseX11()
-{
-    const char *display = std::getenv("DISPLAY");
-    if (!display || !*display)
-        return false;
-    const std::vector<std::string> drivers = Sdl_NamedVideoDrivers();
-    return drivers.empty() || std::find(drivers.begin(), drivers.end(), "x11") != drivers.end();
-}
-
 // A descriptor of ours moved to 10 or above, close-on-exec: wherever pipe2
 // put it (0 to 2 when the game was started with those closed, or 3 and 4,
 // where the guardian wants its two), it cannot be overwritten by the
@@ -174,13 +162,20 @@ static int MoveHigh(int fd)
     return moved;
 }
 
+// The environment's entry "name=..."
+static bool IsEntryOf(const char *entry, const char *name)
+{
+    const size_t length = std::strlen(name);
+    return std::strncmp(entry, name, length) == 0 && entry[length] == '=';
+}
+
 // The guardian is this program again, started afresh (posix_spawn, then
 // exec) rather than forked: SDL has threads by the time a lost guardian is
 // replaced, and a child forked from a threaded process may only make
 // async-signal-safe calls, while the guardian needs Xlib. A fresh process
 // has no locks held by threads that are not there. Its environment names
-// the game as its parent; Guard_RunIfGuardian finds that at the start.
-static bool SpawnGuardian()
+// the game as its parent; Guardian_RunIfGuardian finds that at the start.
+static bool SpawnGuardian(const std::string &displayName)
 {
     int commands[2], answers[2];
     if (pipe2(commands, O_CLOEXEC) != 0)
@@ -209,12 +204,13 @@ static bool SpawnGuardian()
     }
     const std::string marker =
         std::string(guardianMarker) + "=" + std::to_string(static_cast<unsigned long long>(pipeInfo.st_ino));
+    const std::string display = std::string(guardianDisplay) + "=" + displayName;
     std::vector<char *> environment;
     for (char **entry = environ; *entry; ++entry)
-        if (std::strncmp(*entry, guardianMarker, std::strlen(guardianMarker)) != 0 ||
-            (*entry)[std::strlen(guardianMarker)] != '=')
+        if (!IsEntryOf(*entry, guardianMarker) && !IsEntryOf(*entry, guardianDisplay))
             environment.push_back(*entry);
     environment.push_back(const_cast<char *>(marker.c_str()));
+    environment.push_back(const_cast<char *>(display.c_str()));
     environment.push_back(nullptr);
     char  name[] = "quarvel-guard";
     char *arguments[] = {name, nullptr};
@@ -254,51 +250,38 @@ static bool SpawnGuardian()
     return true;
 }
 
-void Guard_Start()
+// Starts a guardian for guardedDisplay unless one runs.
+static void StartOne()
 {
-    if (guardianPid.load() > 0 || !MayUseX11())
+    if (guardianPid.load() > 0)
         return;
-    // One that ended since was reaped by the handler; its pipes go now
+    // One that ended since was reaped by the SIGCHLD hook; its pipes go now
     ForgetGuard();
-
-    static bool hooksSet = false;
-    if (!hooksSet) {
-        struct sigaction reap {};
-        reap.sa_handler = ReapGuardian;
-        sigemptyset(&reap.sa_mask);
-        reap.sa_flags = SA_RESTART | SA_NOCLDSTOP;
-        hooksSet = sigaction(SIGCHLD, &reap, nullptr) == 0 &&
-                   pthread_atfork(nullptr, nullptr, ForgetGuardInChild) == 0;
-    }
-    if (!SpawnGuardian())
+    if (!SpawnGuardian(guardedDisplay))
         SayLost("could not start one");
 }
 
-void Guard_Stop()
+void Guardian_Start(const char *displayName)
 {
-    // Nothing was changed yet: it has nothing to put back
-    const pid_t pid = guardianPid.exchange(-1);
-    ForgetGuard();
-    if (pid <= 0)
-        return;
-    kill(pid, SIGKILL);
-    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
+    guardedDisplay = displayName ? displayName : "";
+    StartOne();
 }
 
-void Guard_RunIfGuardian()
+void Guardian_RunIfGuardian()
 {
     const char *parent = std::getenv(guardianMarker);
     if (!parent)
         return;
+    const char *display = std::getenv(guardianDisplay);
     // Also when the game has gone meanwhile: the guardian then reads the
     // end of its pipe and leaves
     struct stat command;
     if (fstat(guardCommandFd, &command) == 0 && S_ISFIFO(command.st_mode) &&
         std::strtoull(parent, nullptr, 10) == static_cast<unsigned long long>(command.st_ino))
-        Guard_Run();
+        Guardian_Run(display ? display : "");
     // Not ours: the game runs, and passes no stray marker on
     unsetenv(guardianMarker);
+    unsetenv(guardianDisplay);
 }
 
 // [SECTION] Talking to it
@@ -345,28 +328,23 @@ static void Tell(char command, bool waitForAnswer)
         LoseGuard(nullptr);
 }
 
-void Guard_BeforeModeChange()
+void Guardian_BeforeModeChange()
 {
-    Guard_Start();
+    StartOne();
     Tell(guardBeforeChange, true);
 }
 
-void Guard_ModeChanged()
+void Guardian_ModeChanged()
 {
     Tell(guardChanged, false);
 }
 
-void Guard_BeforeRestore()
+void Guardian_BeforeRestore()
 {
     Tell(guardBeforeRestore, true);
 }
 
-void Guard_ModeRestored()
+void Guardian_ModeRestored()
 {
     Tell(guardRestored, true);
-}
-
-pid_t Guard_Pid()
-{
-    return guardianPid.load();
 }

@@ -1,0 +1,156 @@
+// The SDL backend's display mode and cursor: a full-screen switch on X11
+// changes the display's mode (the guardian keeps the desktop's), on Wayland
+// it is the window, scaled by the compositor.
+
+#include "platform/sdl/display_mode_sdl.h"
+
+#include <SDL.h>
+
+#include "platform/process/mode_guardian.h"
+#include "platform/sdl/gl_window_sdl.h"
+#include "platform/sdl/sdl_state.h"
+#include "platform/sdl/video_log_sdl.h"
+#include "platform/sdl/wayland/full_screen_wayland.h"
+#include "platform/sdl/x11/window_manager_x11.h"
+#include "platform/video.h"
+
+// Lets go of the window that holds a changed mode before the game took it;
+// SDL gives the desktop its mode back as it goes.
+static void DropModeWindow()
+{
+    if (!sdl.video.modeWindow)
+        return;
+    Sdl_DestroyGlWindow(sdl.video.modeWindow);
+    sdl.video.modeWindow = nullptr;
+    sdl.video.modeWindowGlBroken = false;
+}
+
+// Whether the full-screen window shows the asked mode. Where SDL changes the
+// display's mode (X11), the display must now be in it; on Wayland the
+// window must.
+static bool ShowsMode(SDL_Window *window, const SDL_DisplayMode &mode)
+{
+    if (sdl.display.system == DisplaySystem::Wayland)
+        return Wayland_ShowsMode(window, mode);
+    SDL_DisplayMode now{};
+    const int display = SDL_GetWindowDisplayIndex(window);
+    if (display < 0) {
+        Sdl_ReportFailure("SDL_GetWindowDisplayIndex");
+        return false;
+    }
+    if (SDL_GetCurrentDisplayMode(display, &now) != 0) {
+        Sdl_ReportFailure("SDL_GetCurrentDisplayMode");
+        return false;
+    }
+    return now.w == mode.w && now.h == mode.h &&
+           SDL_BYTESPERPIXEL(now.format) == SDL_BYTESPERPIXEL(mode.format);
+}
+
+// Switches the display for real, as the call promises: SDL changes the mode
+// only as a full-screen window appears, so a window with the mode appears
+// here and becomes the game's window in Vid_CreateWindow. A mode SDL lists
+// but cannot switch to fails here, and the game falls back as for any
+// refused mode, instead of running in a window of the wrong size.
+static bool SwitchTo(const SDL_DisplayMode &mode)
+{
+    DropModeWindow();
+    sdl.video.guarded = sdl.display.system == DisplaySystem::X11;
+    if (sdl.video.guarded)
+        Guardian_BeforeModeChange();
+    sdl.video.modeChanged = true;
+    bool        glBroken = false;
+    SDL_Window *window = Sdl_MakeGlWindow("", mode.w, mode.h,
+                                      SDL_WINDOW_FULLSCREEN | SDL_WINDOW_HIDDEN, glBroken);
+    bool switched = false;
+    if (window && SDL_SetWindowDisplayMode(window, &mode) != 0)
+        Sdl_ReportFailure("SDL_SetWindowDisplayMode");
+    else if (window) {
+        X11_ChangeFullscreen(window, true, [window] { SDL_ShowWindow(window); });
+        // A display that did not switch, with no error from SDL, is a
+        // refused mode like any other
+        switched = ShowsMode(window, mode);
+    }
+    Sdl_LogVideo(window, switched ? "full screen" : "full screen refused");
+    if (!switched) {
+        if (window)
+            Sdl_DestroyGlWindow(window);
+        if (sdl.video.guarded)
+            Guardian_ModeRestored();
+        sdl.video.modeChanged = false;
+        sdl.video.guarded = false;
+        return false;
+    }
+    if (sdl.video.guarded)
+        Guardian_ModeChanged();
+    sdl.video.modeWindow = window;
+    sdl.video.modeWindowGlBroken = glBroken;
+    return true;
+}
+
+bool Vid_ChangeDisplayMode(int width, int height, int bits)
+{
+    if (!sdl.video.registered || sdl.video.window || bits <= 0 || bits % 8 != 0)
+        return false;
+    // "32-bit colour" is 4 bytes per pixel: SDL calls the usual desktop
+    // format RGB888, 24 bits per pixel stored in 4 bytes.
+    const int bytes = bits / 8;
+    // The desktop's own mode is always on offer, also where a driver lists
+    // no modes (the offscreen one)
+    const int count = SDL_GetNumDisplayModes(0);
+    if (count < 0)
+        Sdl_ReportFailure("SDL_GetNumDisplayModes");
+    for (int i = -1; i < count; ++i) {
+        SDL_DisplayMode mode;
+        const int got =
+            i < 0 ? SDL_GetDesktopDisplayMode(0, &mode) : SDL_GetDisplayMode(0, i, &mode);
+        if (got != 0) {
+            Sdl_ReportFailure(i < 0 ? "SDL_GetDesktopDisplayMode" : "SDL_GetDisplayMode");
+            continue;
+        }
+        if (mode.w != width || mode.h != height ||
+            static_cast<int>(SDL_BYTESPERPIXEL(mode.format)) != bytes)
+            continue;
+        return SwitchTo(mode);
+    }
+    return false;
+}
+
+bool Vid_RestoreDisplayMode()
+{
+    bool restored = true;
+    if (sdl.video.modeChanged && sdl.video.guarded)
+        Guardian_BeforeRestore();
+    // Leaving full screen gives the desktop its own mode back
+    DropModeWindow();
+    if (sdl.video.window && (SDL_GetWindowFlags(sdl.video.window) & SDL_WINDOW_FULLSCREEN)) {
+        X11_ChangeFullscreen(sdl.video.window, false, [&restored] {
+            restored = SDL_SetWindowFullscreen(sdl.video.window, 0) == 0;
+        });
+        if (!restored)
+            Sdl_ReportFailure("SDL_SetWindowFullscreen");
+    }
+    // SDL gives back the mode it saw at its start; the guardian kept the
+    // one the desktop had just before this change
+    if (sdl.video.modeChanged && sdl.video.guarded)
+        Guardian_ModeRestored();
+    sdl.video.modeChanged = false;
+    sdl.video.guarded = false;
+    return restored;
+}
+
+void Vid_ShowCursor(bool show)
+{
+    sdl.video.cursorHidden = !show;
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+        SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void Sdl_RestoreForExit()
+{
+    if (!SDL_WasInit(SDL_INIT_VIDEO))
+        return;
+    Vid_RestoreDisplayMode();
+    if (sdl.video.cursorHidden)
+        SDL_ShowCursor(SDL_ENABLE);
+    sdl.video.cursorHidden = false;
+}

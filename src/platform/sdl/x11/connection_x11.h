@@ -1,0 +1,8 @@
+#pragma once
+
+struct SDL_Window;
+
+// Waits for the X server's answers to everything SDL has sent for the
+// window so far, their errors among them (held by an XErrorTrap). Does
+// nothing off X11 or without a window.
+void X11_Sync(SDL_Window *window);
