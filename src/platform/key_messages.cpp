@@ -3,7 +3,7 @@
 #include "platform/messages.h"
 #include "system/virtual_keys.h"
 
-KeyMessage KeyMessageFor(KeyPress &press, uint32_t vk, bool down, bool repeat, bool altHeld,
+KeyMessage KeyMessageFor(PressKind &press, uint32_t vk, bool down, bool repeat, bool altHeld,
                          bool ctrlHeld)
 {
     const bool systemNow = (altHeld && !ctrlHeld) || vk == VK_F10;
@@ -17,11 +17,11 @@ KeyMessage KeyMessageFor(KeyPress &press, uint32_t vk, bool down, bool repeat, b
 
     if (down) {
         // An auto-repeat keeps the way of the first press
-        if (!repeat || press == KeyPress::None)
-            press = systemNow ? KeyPress::System : KeyPress::Game;
-        return {press == KeyPress::System ? WM_SYSKEYDOWN : WM_KEYDOWN, lParam};
+        if (!repeat || press == PressKind::Up)
+            press = systemNow ? PressKind::System : PressKind::Game;
+        return {press == PressKind::System ? WM_SYSKEYDOWN : WM_KEYDOWN, lParam};
     }
-    const bool system = press == KeyPress::None ? systemNow : press == KeyPress::System;
-    press = KeyPress::None;
+    const bool system = press == PressKind::Up ? systemNow : press == PressKind::System;
+    press = PressKind::Up;
     return {system ? WM_SYSKEYUP : WM_KEYUP, lParam};
 }

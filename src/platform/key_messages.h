@@ -10,7 +10,7 @@
 // KeyState entry.
 
 // How a key's last press went out.
-enum class KeyPress : unsigned char { None, Game, System };
+enum class PressKind : unsigned char { Up, Game, System };
 
 struct KeyMessage {
     uint32_t message;  // WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN or WM_SYSKEYUP
@@ -18,6 +18,6 @@ struct KeyMessage {
 };
 
 // The message for a press (down) or release of virtual key vk, whose last
-// press is recorded in press (one per key, None while up).
-KeyMessage KeyMessageFor(KeyPress &press, uint32_t vk, bool down, bool repeat, bool altHeld,
+// press is recorded in press (one per key, Up while up).
+KeyMessage KeyMessageFor(PressKind &press, uint32_t vk, bool down, bool repeat, bool altHeld,
                          bool ctrlHeld);

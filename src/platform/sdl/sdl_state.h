@@ -51,7 +51,7 @@ struct SdlMessageState {
     // out the same way: a key pressed without Alt and released with Alt
     // held must still clear its KeyState entry, or the ship would thrust on
     // for ever.
-    KeyPress            keyPresses[256] = {};
+    PressKind           keyPresses[256] = {};
     // The code each physical key went down with, 0 while it is up: keypad 8
     // pressed as Up with NumLock off and released after NumLock went on
     // must let go of Up, not of VK_NUMPAD8.

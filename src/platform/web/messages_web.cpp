@@ -68,7 +68,7 @@ static EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent *key, void *)
 static EM_BOOL OnBlur(int, const EmscriptenFocusEvent *, void *)
 {
     for (uint32_t vk = 0; vk < 256; ++vk)
-        if (webPlatform.keyPresses[vk] != KeyPress::None)
+        if (webPlatform.keyPresses[vk] != PressKind::Up)
             PostKey(vk, KeyMessageFor(webPlatform.keyPresses[vk], vk, false, false, false, false));
     return EM_FALSE;
 }

@@ -18,7 +18,7 @@ struct WebPlatform {
     bool        quitPosted = false;       // WM_QUIT waits to be taken
     int         quitCode = 0;             // its wParam
     PlayerInput player;                   // the keyboard and the pads as one player
-    KeyPress    keyPresses[256] = {};     // how each key's press went out, for its release
+    PressKind   keyPresses[256] = {};     // how each key's press went out, for its release
     bool        turnedSinceShown = false; // the queue ran dry since the last frame was shown
 
     // [The window]
