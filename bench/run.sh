@@ -152,7 +152,8 @@ wine_pacing_seconds=${BENCH_WINE_PACING_SECONDS:-10}
 : >"$work/wine.fig"
 if [ -f "$windows_exe" ] && command -v wine >/dev/null; then
   bash "$here/wine.sh" "$work/wine" "$game" "$windows_exe" "$stamps" "$fps_seconds" \
-    "$fps_rounds" "$wine_pacing_seconds" >"$work/wine.fig" ||
+    "$fps_rounds" "$wine_pacing_seconds" "$bare" "$(dirname "$windows_exe")/quarvel-bare-loop.exe" \
+    >"$work/wine.fig" ||
     note "the Windows build's runs under Wine ended badly; its figures may be missing"
 else
   note "no $windows_exe or no Wine: the Windows build is not measured (make windows)"
@@ -413,6 +414,10 @@ row "  frame-time plot" "$(basename "$pacing_png")" "" ""
 row "quarvel.exe under Wine, first wave (Xvfb)" "$(wine_fig windows_fps)" "fps" ""
 row "  quarvel in the same rounds" "$(wine_fig linux_fps)" "fps" ""
 row "  Windows / Linux" "$(wine_fig windows_over_linux)" "" ""
+row "bare Win32 loop under Wine, clear + swap (same rounds)" "$(wine_fig windows_bare_fps)" "fps" ""
+row "  bare SDL loop in the same rounds" "$(wine_fig linux_bare_fps)" "fps" ""
+row "  Windows bare / Linux bare: what Wine costs" "$(wine_fig windows_bare_over_linux_bare)" "" ""
+row "  (Windows / Linux) over it: the Windows game's own share" "$(wine_fig windows_game_share)" "" ""
 for side in windows linux; do
   label=$([ $side = windows ] && echo "quarvel.exe under Wine" || echo "quarvel")
   row "frame pacing, idle, $label ($(wine_fig ${side}_frames) frames)" "$(wine_fig ${side}_median_ms)" "ms" "median"
@@ -462,8 +467,10 @@ wine_json() { # side
     "$(num "$(wine_fig $1_fps)")" "$(num "$(wine_fig $1_frames)")" "$(num "$(wine_fig $1_median_ms)")" \
     "$(num "$(wine_fig $1_p99_ms)")" "$(num "$(wine_fig $1_worst_ms)")" "$(num "$(wine_fig $1_over_16_7)")"
 }
-printf '"windows_under_wine":{"windows":%s,"linux":%s,"ratio":%s,"seconds":%s,"rounds":%s,"pacing_seconds":%s},' \
+printf '"windows_under_wine":{"windows":%s,"linux":%s,"ratio":%s,"bare_windows_fps":%s,"bare_linux_fps":%s,"bare_ratio":%s,"game_share":%s,"seconds":%s,"rounds":%s,"pacing_seconds":%s},' \
   "$(wine_json windows)" "$(wine_json linux)" "$(num "$(wine_fig windows_over_linux)")" \
+  "$(num "$(wine_fig windows_bare_fps)")" "$(num "$(wine_fig linux_bare_fps)")" \
+  "$(num "$(wine_fig windows_bare_over_linux_bare)")" "$(num "$(wine_fig windows_game_share)")" \
   "$fps_seconds" "$fps_rounds" "$wine_pacing_seconds"
 printf '"memory":{"game_peak_kb":%s,"game_peak_kb_at_10s":%s,"play_seconds":%s,"sim_long_peak_kb":%s,"sim_short_peak_kb":%s,"sim_long_frames":%s,"sim_short_frames":%s,"sim_growth":%s,"sim_long_max_objects":%s,"sim_short_max_objects":%s}}\n' \
   "$(num "$game_peak_kb")" "$(num "$game_hwm_first_kb")" "$play_seconds" "$(num "$sim_long_kb")" "$(num "$sim_short_kb")" \

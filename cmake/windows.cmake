@@ -97,6 +97,11 @@ endfunction()
 
 add_subdirectory(tools)
 
+# make bench: the window quarvel.exe asks for, only cleared and swapped,
+# under Wine beside the Linux bare loop (bench/wine.sh).
+add_executable(quarvel-bare-loop bench/bare_loop_win32.cpp)
+target_link_libraries(quarvel-bare-loop PRIVATE OpenGL::GL user32 gdi32)
+
 # GoogleTest from Debian's source (package googletest), built by the cross
 # compiler with the tests; nothing of it is installed.
 set(QUARVEL_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's source")
