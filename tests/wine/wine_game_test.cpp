@@ -668,12 +668,12 @@ protected:
             << "before the game";
         std::string program = QUARVEL_WINDOWS_PROGRAM;
         if (GetParam().playersFolder) {
-            // As unzipped: the game and its guardian
+            // As unzipped: the game and the programs beside it
             const std::string folder = run.folder + "/" + playersFolder;
-            const std::string built = program.substr(0, program.rfind('/') + 1);
+            const std::string built = program.substr(0, program.rfind('/'));
             program = folder + "/quarvel.exe";
-            ASSERT_EQ(RunWine({"mkdir", "-p", folder}, run.realDesktop, 10000), 0);
-            ASSERT_EQ(RunWine({"cp", built + "quarvel.exe", built + guardianProgram, folder},
+            ASSERT_EQ(RunWine({"sh", "-c", "mkdir -p \"$1\" && cp \"$0\"/quarvel*.exe \"$1\"",
+                               built, folder},
                               run.realDesktop, 10000), 0);
         }
         ASSERT_NO_FATAL_FAILURE(Start(run.realDesktop, true, "", program));
