@@ -36,7 +36,7 @@ installer=$work/cpack/$name.exe
 
 # The zip: the four files at its top, nothing else
 listed=$(cd "$work" && cmake -E tar tf "$zip" | LC_ALL=C sort | tr '\n' ' ')
-[ "$listed" = "LICENSE.txt README.txt $game.exe quarvel-guardian.exe " ] ||
+[ "$listed" = "LICENSE.txt README.txt quarvel-guardian.exe $game.exe " ] ||
   fail "the zip holds: $listed"
 
 prefix=$(bash "$session" prefix "$build")
