@@ -121,5 +121,11 @@ set_tests_properties(Wine.Start PROPERTIES FIXTURES_SETUP wine)
 set_tests_properties(Wine.Stop PROPERTIES FIXTURES_CLEANUP wine)
 add_subdirectory(tests)
 
+# The Win32 backend's own tests, under Wine like the others.
+add_executable(quarvel_win32_backend_tests tests/windows/pads_in_front_test.cpp)
+target_compile_definitions(quarvel_win32_backend_tests PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(quarvel_win32_backend_tests PRIVATE quarvel_platform_win32 GTest::gtest_main)
+quarvel_add_gtest(quarvel_win32_backend_tests)
+
 # Last, after every program: the zip and the installer.
 include(packaging/windows.cmake)
