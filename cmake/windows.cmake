@@ -121,8 +121,11 @@ set_tests_properties(Wine.Start PROPERTIES FIXTURES_SETUP wine)
 set_tests_properties(Wine.Stop PROPERTIES FIXTURES_CLEANUP wine)
 add_subdirectory(tests)
 
-# The Win32 backend's own tests, under Wine like the others.
-add_executable(quarvel_win32_backend_tests tests/windows/pads_in_front_test.cpp)
+# The Win32 backend's own tests, under Wine like the others, in the tests'
+# folder, where there is no guardian to start.
+add_executable(quarvel_win32_backend_tests tests/windows/win32_backend_test.cpp)
+set_target_properties(quarvel_win32_backend_tests PROPERTIES
+  RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
 target_compile_definitions(quarvel_win32_backend_tests PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_libraries(quarvel_win32_backend_tests PRIVATE quarvel_platform_win32 GTest::gtest_main)
 quarvel_add_gtest(quarvel_win32_backend_tests)

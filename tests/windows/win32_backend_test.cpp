@@ -1,13 +1,20 @@
-// The Win32 backend's pads under Wine, with XInput's reading stood in for:
-// XInput reads a pad whatever window is in front, so the game reads its
-// pads only while its own window is, and they let go of what they held
-// when it goes behind (the pad's Back button would otherwise end a game
-// the player is not looking at).
+// The Win32 backend under Wine, where the game itself cannot show it.
+//
+// The pads, with XInput's reading stood in for: XInput reads a pad
+// whatever window is in front, so the game reads its pads only while its
+// own window is, and they let go of what they held when it goes behind
+// (the pad's Back button would otherwise end a game the player is not
+// looking at).
+//
+// The guardian's start: this program runs from a folder without
+// quarvel-guardian.exe, so every start fails, and none may leave a handle
+// open (a game that tries again at each F1 would gather them).
 
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "platform/win32/guardian_win32.h"
 #include "platform/win32/win32_backend.h"
 
 #include <xinput.h>
@@ -84,6 +91,36 @@ TEST(PadsInFront, ReadOnlyWhileTheGameIsInFront)
     Win32_ResetState();
     DestroyWindow(other);
     DestroyWindow(game);
+}
+
+// How many handles the process holds. Windows counts them; Wine answers 0,
+// but gives a new handle the lowest free slot, so a new handle's number
+// grows with every handle left open.
+DWORD HandlesHeld()
+{
+    DWORD count = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count > 0)
+        return count;
+    const HANDLE probe = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    CloseHandle(probe);
+    return static_cast<DWORD>(reinterpret_cast<uintptr_t>(probe));
+}
+
+TEST(GuardianStart, AFailedStartLeavesNoHandle)
+{
+    // The first failure starts the thread that writes its line
+    Guard_Start();
+    ASSERT_EQ(win32.guardian.process, nullptr) << "a guardian started from the tests' folder";
+    const DWORD before = HandlesHeld();
+    for (int start = 0; start < 20; ++start) {
+        Guard_Start();
+        Guard_BeforeModeChange();
+        Guard_ModeRestored();
+    }
+    EXPECT_EQ(HandlesHeld(), before) << "handles left by 40 failed starts of the guardian";
+    EXPECT_EQ(win32.guardian.commands, nullptr) << "a pipe kept for no guardian";
+    Guard_Stop();
+    Win32_ResetState();
 }
 
 } // namespace
