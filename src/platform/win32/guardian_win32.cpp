@@ -151,7 +151,8 @@ void Guard_Start()
     // (Wine's CreateProcessW waits for the new process to start)
     if (guardian.gamesMode)
         Tell(guardianModeChanged);
-    // Inheritable for the guardian only: it is the one handle in its list
+    // Inheritable, for the guardian only: its list of handles to inherit
+    // names this one and the game's own
     if (!SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
         Win32_ReportFailure("SetHandleInformation");
         CloseHandle(readEnd);
