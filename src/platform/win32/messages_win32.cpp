@@ -33,7 +33,9 @@ LRESULT CALLBACK Win32_WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 {
     if (!win32.video.procedure)
         return DefWindowProcA(window, message, wParam, lParam);
-    if (message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE)
+    // Not when the game destroys its own window (F1): the keys stay with
+    // the player, as before
+    if (message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE && !win32.video.destroying)
         LetGoOfKeyboard();
     const HWND outer = win32.messages.procedureWindow;
     win32.messages.procedureWindow = window;

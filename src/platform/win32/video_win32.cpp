@@ -135,7 +135,10 @@ WindowHandle Vid_CreateWindow(ModuleHandle module, const char *title, int width,
 
 bool Vid_DestroyWindow(WindowHandle window)
 {
-    if (!DestroyWindow(WindowOf(window)))
+    win32.video.destroying = true;
+    const bool destroyed = DestroyWindow(WindowOf(window)) != FALSE;
+    win32.video.destroying = false;
+    if (!destroyed)
         return false;
     if (win32.video.window == WindowOf(window))
         win32.video.window = nullptr;

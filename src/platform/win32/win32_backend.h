@@ -23,6 +23,7 @@ struct Win32Video {
     HWND      window = nullptr;          // the one game window; null when none
     bool      modeChanged = false;       // the display mode is the game's
     int       cursorHides = 0;           // ShowCursor(FALSE) calls not yet given back
+    bool      destroying = false;        // the game is destroying its window (F1, the end)
     PIXELFORMATDESCRIPTOR pixelFormat = {}; // the format was chosen with, for SetPixelFormat
 };
 
