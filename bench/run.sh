@@ -155,7 +155,8 @@ wine_pacing_seconds=${BENCH_WINE_PACING_SECONDS:-10}
 : >"$work/wine.fig"
 if [ -f "$windows_exe" ] && command -v wine >/dev/null; then
   bash "$here/wine.sh" "$work/wine" "$game" "$windows_exe" "$stamps" "$fps_seconds" \
-    "$fps_rounds" "$wine_pacing_seconds" >"$work/wine.fig" ||
+    "$fps_rounds" "$wine_pacing_seconds" "$bare" "$(dirname "$windows_exe")/quarvel-bare-loop.exe" \
+    >"$work/wine.fig" ||
     note "the Windows build's runs under Wine ended badly; its figures may be missing"
 else
   note "no $windows_exe or no Wine: the Windows build is not measured (make windows)"
@@ -448,6 +449,10 @@ row "  wasm / js" "$(web_kib "$(web_fig gzip_wasm)") / $(web_kib "$(web_fig gzip
 row "quarvel.exe under Wine, first wave (Xvfb)" "$(wine_fig windows_fps)" "fps" ""
 row "  quarvel in the same rounds" "$(wine_fig linux_fps)" "fps" ""
 row "  Windows / Linux" "$(wine_fig windows_over_linux)" "" ""
+row "bare Win32 loop under Wine, clear + swap (same rounds)" "$(wine_fig windows_bare_fps)" "fps" ""
+row "  bare SDL loop in the same rounds" "$(wine_fig linux_bare_fps)" "fps" ""
+row "  Windows bare / Linux bare: what Wine costs" "$(wine_fig windows_bare_over_linux_bare)" "" ""
+row "  (Windows / Linux) over it: the Windows game's own share" "$(wine_fig windows_game_share)" "" ""
 for side in windows linux; do
   label=$([ $side = windows ] && echo "quarvel.exe under Wine" || echo "quarvel")
   row "frame pacing, idle, $label ($(wine_fig ${side}_frames) frames)" "$(wine_fig ${side}_median_ms)" "ms" "median"
@@ -497,8 +502,10 @@ wine_json() { # side
     "$(num "$(wine_fig $1_fps)")" "$(num "$(wine_fig $1_frames)")" "$(num "$(wine_fig $1_median_ms)")" \
     "$(num "$(wine_fig $1_p99_ms)")" "$(num "$(wine_fig $1_worst_ms)")" "$(num "$(wine_fig $1_over_16_7)")"
 }
-printf '"windows_under_wine":{"windows":%s,"linux":%s,"ratio":%s,"seconds":%s,"rounds":%s,"pacing_seconds":%s},' \
+printf '"windows_under_wine":{"windows":%s,"linux":%s,"ratio":%s,"bare_windows_fps":%s,"bare_linux_fps":%s,"bare_ratio":%s,"game_share":%s,"seconds":%s,"rounds":%s,"pacing_seconds":%s},' \
   "$(wine_json windows)" "$(wine_json linux)" "$(num "$(wine_fig windows_over_linux)")" \
+  "$(num "$(wine_fig windows_bare_fps)")" "$(num "$(wine_fig linux_bare_fps)")" \
+  "$(num "$(wine_fig windows_bare_over_linux_bare)")" "$(num "$(wine_fig windows_game_share)")" \
   "$fps_seconds" "$fps_rounds" "$wine_pacing_seconds"
 web_json() { # pace
   printf '{"frames":%s,"fps":%s,"median_ms":%s,"p99_ms":%s,"worst_ms":%s}' \
