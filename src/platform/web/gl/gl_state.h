@@ -121,6 +121,9 @@ void Gl_Transform(float *out, const float *m, const float *v);
 
 // Puts the state back to a new context's.
 void Gl_ResetState();
+// With colour material on, the current colour is the front material's
+// ambient and/or diffuse colour, and stays so when it is switched off.
+void Gl_TrackColour();
 
 // The WebGL side (webgl_context.cpp).
 // Hands WebGL the state's setting of what: GL_DEPTH_TEST, GL_CULL_FACE,
