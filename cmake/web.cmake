@@ -44,7 +44,8 @@ add_custom_command(OUTPUT baked_font.cpp
 add_library(quarvel_platform_web STATIC
   src/platform/web/font_web.cpp src/platform/web/gamepad_web.cpp
   src/platform/web/messages_web.cpp src/platform/web/system_web.cpp
-  src/platform/web/video_web.cpp ${CMAKE_CURRENT_BINARY_DIR}/baked_font.cpp)
+  src/platform/web/video_web.cpp src/platform/web/web_state.cpp
+  ${CMAKE_CURRENT_BINARY_DIR}/baked_font.cpp)
 target_link_libraries(quarvel_platform_web PUBLIC quarvel_platform_input quarvel_web_gl)
 
 # The headless tools' context is the page's canvas; their backend is the

@@ -40,6 +40,8 @@ void WebGl_DrawBitmap(const Bitmap &bitmap, float x, float y, float, const float
 }
 unsigned WebGl_MakeBitmapTexture(const unsigned char *, int, int) { return ++texturesMade; }
 void WebGl_DeleteTexture(unsigned texture) { texturesDeleted += texture != 0; }
+void WebGl_Finish() {}
+void WebGl_ReadPixels(int, int, int, int, unsigned char *) {}
 
 class WebGl : public ::testing::Test {
 protected:

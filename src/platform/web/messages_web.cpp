@@ -15,11 +15,6 @@ enum : uintptr_t {
     WA_ACTIVE = 1,
 };
 
-void Web_Post(uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    webPlatform.pending.push_back(Message{message, wParam, lParam});
-}
-
 // A key of the keyboard. A game key goes through the player's input: a pad
 // may hold the same key, and the key goes up only when neither holds it.
 static void PostKey(uint32_t vk, const KeyMessage &key)

@@ -11,8 +11,6 @@
 #include "platform/web/web_backend.h"
 #include "system/clock.h"
 
-WebPlatform webPlatform;
-
 // performance.now(): milliseconds since the page was opened, in a double
 // that stays exact far beyond 49.7 days; the game's clock wraps as
 // Windows' does.

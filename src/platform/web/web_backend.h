@@ -35,13 +35,13 @@ struct WebPlatform {
     int         swapInterval = 1;         // 1: a frame per display refresh; 0: no wait
 };
 
-// Defined in system_web.cpp; Sys_Shutdown starts it afresh.
+// Defined in web_state.cpp; Sys_Shutdown starts it afresh.
 extern WebPlatform webPlatform;
 
 // The selector of the game's canvas on the page.
 constexpr const char *webCanvas = "#canvas";
 
-// Appends a message to the queue. Defined in messages_web.cpp.
+// Appends a message to the queue. Defined in web_state.cpp.
 void Web_Post(uint32_t message, uintptr_t wParam, intptr_t lParam);
 // Listens to the page's keys, focus and visibility. Defined in messages_web.cpp.
 void Web_ListenToPage();

@@ -296,3 +296,26 @@ void glGetFloatv(GLenum pname, GLfloat *params)
     default: Gl_Refuse(GL_INVALID_ENUM, "glGetFloatv of this value"); break;
     }
 }
+
+void glFinish()
+{
+    if (!Gl_MayChangeState("glFinish"))
+        return;
+    WebGl_Finish();
+}
+
+void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type,
+                  GLvoid *pixels)
+{
+    if (!Gl_MayChangeState("glReadPixels"))
+        return;
+    if (format != GL_RGBA || type != GL_UNSIGNED_BYTE) {
+        Gl_Refuse(GL_INVALID_ENUM, "glReadPixels other than GL_RGBA, GL_UNSIGNED_BYTE");
+        return;
+    }
+    if (width < 0 || height < 0) {
+        Gl_SetError(GL_INVALID_VALUE);
+        return;
+    }
+    WebGl_ReadPixels(x, y, width, height, static_cast<unsigned char *>(pixels));
+}

@@ -125,7 +125,7 @@ void Gl_ResetState();
 // ambient and/or diffuse colour, and stays so when it is switched off.
 void Gl_TrackColour();
 
-// The WebGL side (webgl_context.cpp).
+// The WebGL side (webgl_draw.cpp).
 // Hands WebGL the state's setting of what: GL_DEPTH_TEST, GL_CULL_FACE,
 // GL_BLEND, GL_VIEWPORT, GL_FRONT_FACE, GL_CULL_FACE_MODE, GL_DEPTH_FUNC,
 // GL_BLEND_SRC (both factors), GL_COLOR_CLEAR_VALUE or GL_DEPTH_CLEAR_VALUE.
@@ -139,3 +139,7 @@ void WebGl_DrawBitmap(const Bitmap &bitmap, float x, float y, float depth, const
 // A texture of the bitmap's bits, one byte each (255 set), rows bottom up.
 unsigned WebGl_MakeBitmapTexture(const unsigned char *alpha, int width, int height);
 void WebGl_DeleteTexture(unsigned texture);
+// Waits until everything drawn is in the picture.
+void WebGl_Finish();
+// Reads RGBA bytes of the picture, rows bottom up.
+void WebGl_ReadPixels(int x, int y, int width, int height, unsigned char *pixels);

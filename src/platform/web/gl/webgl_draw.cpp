@@ -1,6 +1,6 @@
 // The calls of the game's OpenGL that reach the browser: settings, clears,
 // the batches of points and triangles with the uniforms of the lighting,
-// the glyphs' textures, glFinish and glReadPixels.
+// the glyphs' textures, the wait for the picture and the reading of it.
 
 #include "platform/web/gl/gl_state.h"
 #include "platform/web/gl/web_gl.h"
@@ -258,27 +258,14 @@ void WebGl_DrawBitmap(const Bitmap &bitmap, float x, float y, float depth, const
                  depth * 2.0f - 1.0f, colour, webGl.viewport);
 }
 
-void glFinish()
+void WebGl_Finish()
 {
-    if (!Gl_MayChangeState("glFinish"))
-        return;
     if (webGl.contextMade)
         JsCall(callFinish, 0, 0, 0, 0);
 }
 
-void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type,
-                  GLvoid *pixels)
+void WebGl_ReadPixels(int x, int y, int width, int height, unsigned char *pixels)
 {
-    if (!Gl_MayChangeState("glReadPixels"))
-        return;
-    if (format != GL_RGBA || type != GL_UNSIGNED_BYTE) {
-        Gl_Refuse(GL_INVALID_ENUM, "glReadPixels other than GL_RGBA, GL_UNSIGNED_BYTE");
-        return;
-    }
-    if (width < 0 || height < 0) {
-        Gl_SetError(GL_INVALID_VALUE);
-        return;
-    }
     if (webGl.contextMade)
-        JsReadPixels(x, y, width, height, static_cast<unsigned char *>(pixels));
+        JsReadPixels(x, y, width, height, pixels);
 }
