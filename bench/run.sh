@@ -17,6 +17,9 @@
 #   BENCH_PACING_HEAVY_SECONDS  play of the heavy scene, swaps timestamped (20)
 #   BENCH_WINDOWS_EXE    the Windows build's game (build-windows/quarvel.exe)
 #   BENCH_WINE_PACING_SECONDS  idle play of each build for frame pacing (10)
+#   BENCH_WEB_SITE       the browser build's page (build-web/site)
+#   BENCH_WEB_SECONDS    play of the first waves in headless Chromium, at
+#                        each pace (10)
 #   BENCH_PACING_PNG     where the frame-time plot goes
 #                        (BUILD_DIR/bench/frame-pacing.png)
 set -euo pipefail
@@ -152,12 +155,37 @@ wine_pacing_seconds=${BENCH_WINE_PACING_SECONDS:-10}
 : >"$work/wine.fig"
 if [ -f "$windows_exe" ] && command -v wine >/dev/null; then
   bash "$here/wine.sh" "$work/wine" "$game" "$windows_exe" "$stamps" "$fps_seconds" \
-    "$fps_rounds" "$wine_pacing_seconds" >"$work/wine.fig" ||
+    "$fps_rounds" "$wine_pacing_seconds" "$bare" "$(dirname "$windows_exe")/quarvel-bare-loop.exe" \
+    >"$work/wine.fig" ||
     note "the Windows build's runs under Wine ended badly; its figures may be missing"
 else
   note "no $windows_exe or no Wine: the Windows build is not measured (make windows)"
 fi
 wine_fig() { figure "$1" "$work/wine.fig"; }
+
+# --- The browser build -------------------------------------------------------
+# The page (make web) in headless Chromium, WebGL on SwiftShader: the first
+# waves at the display's pace (requestAnimationFrame) and with the
+# zero-delay loop (F2), frame times between the frames the page was given
+# to show (bench/web.js); and what a player downloads, gzipped as a web
+# server sends it. Skipped, with its figures null, without the build,
+# chromium or node.
+web_site=${BENCH_WEB_SITE:-$here/../build-web/site}
+web_seconds=${BENCH_WEB_SECONDS:-10}
+: >"$work/web.fig"
+if [ -f "$web_site/quarvel.wasm" ] && command -v node >/dev/null && command -v chromium >/dev/null; then
+  note "the page in headless Chromium: the first waves for ${web_seconds} s at each pace"
+  node "$here/web.js" "$web_site" "$web_seconds" >"$work/web.fig" 2>"$work/web.err" ||
+    note "the page's run ended badly: $(tail -n1 "$work/web.err")"
+  for file in quarvel.wasm quarvel.js; do
+    echo "gzip_${file#quarvel.} $(gzip -9c "$web_site/$file" | wc -c)" >>"$work/web.fig"
+  done
+else
+  note "no $web_site/quarvel.wasm, node or chromium: the page is not measured (make web)"
+fi
+web_fig() { figure "$1" "$work/web.fig"; }
+web_kib() { awk -v b="$1" 'BEGIN { if (b != "") printf "%.1f", b / 1024 }'; }
+web_gzip_kib=$(web_kib "$(awk '$1 ~ /^gzip_/ { t += $2 } END { if (NR) print t }' "$work/web.fig")")
 
 # --- Frame pacing ----------------------------------------------------------
 # The real game, unchanged, with every buffer swap timestamped from outside
@@ -410,9 +438,21 @@ for run in $compositor_ways; do
   row "  F1 to a window / back (the frame spanning it)" "$(pace $run f1_out_ms) / $(pace $run f1_back_ms)" "ms" ""
 done
 row "  frame-time plot" "$(basename "$pacing_png")" "" ""
+for pace_name in raf free; do
+  label=$([ $pace_name = raf ] && echo "one frame per refresh (rAF)" || echo "as fast as it draws (F2)")
+  row "page in headless Chromium, first waves, $label" "$(web_fig ${pace_name}_fps)" "fps" ""
+  row "  frame time median / 99th / worst" "$(web_fig ${pace_name}_median_ms) / $(web_fig ${pace_name}_p99_ms) / $(web_fig ${pace_name}_worst_ms)" "ms" ""
+done
+row "  quarvel natively, first waves: median / 99th" "$(pace waves median_ms) / $(pace waves p99_ms)" "ms" ""
+row "page download, wasm + js gzipped" "$web_gzip_kib" "KiB" ""
+row "  wasm / js" "$(web_kib "$(web_fig gzip_wasm)") / $(web_kib "$(web_fig gzip_js)")" "KiB" ""
 row "quarvel.exe under Wine, first wave (Xvfb)" "$(wine_fig windows_fps)" "fps" ""
 row "  quarvel in the same rounds" "$(wine_fig linux_fps)" "fps" ""
 row "  Windows / Linux" "$(wine_fig windows_over_linux)" "" ""
+row "bare Win32 loop under Wine, clear + swap (same rounds)" "$(wine_fig windows_bare_fps)" "fps" ""
+row "  bare SDL loop in the same rounds" "$(wine_fig linux_bare_fps)" "fps" ""
+row "  Windows bare / Linux bare: what Wine costs" "$(wine_fig windows_bare_over_linux_bare)" "" ""
+row "  (Windows / Linux) over it: the Windows game's own share" "$(wine_fig windows_game_share)" "" ""
 for side in windows linux; do
   label=$([ $side = windows ] && echo "quarvel.exe under Wine" || echo "quarvel")
   row "frame pacing, idle, $label ($(wine_fig ${side}_frames) frames)" "$(wine_fig ${side}_median_ms)" "ms" "median"
@@ -462,9 +502,18 @@ wine_json() { # side
     "$(num "$(wine_fig $1_fps)")" "$(num "$(wine_fig $1_frames)")" "$(num "$(wine_fig $1_median_ms)")" \
     "$(num "$(wine_fig $1_p99_ms)")" "$(num "$(wine_fig $1_worst_ms)")" "$(num "$(wine_fig $1_over_16_7)")"
 }
-printf '"windows_under_wine":{"windows":%s,"linux":%s,"ratio":%s,"seconds":%s,"rounds":%s,"pacing_seconds":%s},' \
+printf '"windows_under_wine":{"windows":%s,"linux":%s,"ratio":%s,"bare_windows_fps":%s,"bare_linux_fps":%s,"bare_ratio":%s,"game_share":%s,"seconds":%s,"rounds":%s,"pacing_seconds":%s},' \
   "$(wine_json windows)" "$(wine_json linux)" "$(num "$(wine_fig windows_over_linux)")" \
+  "$(num "$(wine_fig windows_bare_fps)")" "$(num "$(wine_fig linux_bare_fps)")" \
+  "$(num "$(wine_fig windows_bare_over_linux_bare)")" "$(num "$(wine_fig windows_game_share)")" \
   "$fps_seconds" "$fps_rounds" "$wine_pacing_seconds"
+web_json() { # pace
+  printf '{"frames":%s,"fps":%s,"median_ms":%s,"p99_ms":%s,"worst_ms":%s}' \
+    "$(num "$(web_fig $1_frames)")" "$(num "$(web_fig $1_fps)")" "$(num "$(web_fig $1_median_ms)")" \
+    "$(num "$(web_fig $1_p99_ms)")" "$(num "$(web_fig $1_worst_ms)")"
+}
+printf '"browser":{"raf":%s,"zero_delay":%s,"seconds":%s,"gzip_wasm_bytes":%s,"gzip_js_bytes":%s},' \
+  "$(web_json raf)" "$(web_json free)" "$web_seconds" "$(num "$(web_fig gzip_wasm)")" "$(num "$(web_fig gzip_js)")"
 printf '"memory":{"game_peak_kb":%s,"game_peak_kb_at_10s":%s,"play_seconds":%s,"sim_long_peak_kb":%s,"sim_short_peak_kb":%s,"sim_long_frames":%s,"sim_short_frames":%s,"sim_growth":%s,"sim_long_max_objects":%s,"sim_short_max_objects":%s}}\n' \
   "$(num "$game_peak_kb")" "$(num "$game_hwm_first_kb")" "$play_seconds" "$(num "$sim_long_kb")" "$(num "$sim_short_kb")" \
   "$sim_frames" "$((sim_frames / 10))" "$sim_growth" "$(num "$sim_long_objects")" "$(num "$sim_short_objects")"

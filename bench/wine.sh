@@ -4,11 +4,15 @@
 # that a burst of load elsewhere falls on both. Prints "NAME VALUE" figures;
 # nothing here fails on a time.
 #
-#   bench/wine.sh WORK LINUX_GAME WINDOWS_EXE STAMPS_LIBRARY SECONDS ROUNDS PACING_SECONDS
+#   bench/wine.sh WORK LINUX_GAME WINDOWS_EXE STAMPS_LIBRARY SECONDS ROUNDS PACING_SECONDS \
+#     LINUX_BARE WINDOWS_BARE
 #
 # Frame rate: each game idles in its first wave for SECONDS and is asked to
 # close (SIGTERM for Linux, WM_CLOSE through taskkill under Wine); the rate
-# is its own count, "Frames" over "Time difference". Frame pacing: one idle
+# is its own count, "Frames" over "Time difference". In the same rounds the
+# two bare loops (the window each game asks for, only cleared and swapped)
+# run SECONDS each: Windows bare over Linux bare is what Wine costs, and
+# the games' ratio over it what is left to the Windows game itself. Frame pacing: one idle
 # run of PACING_SECONDS each, every buffer swap timestamped: the Linux game
 # by the preloaded stamps library (ns), the Windows one by Wine's trace of
 # its wglSwapBuffers with +timestamp (whole ms, and the trace itself costs
@@ -16,6 +20,7 @@
 set -euo pipefail
 
 work=$1 linux_game=$2 windows_exe=$3 stamps=$4 seconds=$5 rounds=$6 pacing_seconds=$7
+linux_bare=$8 windows_bare=$9
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 mkdir -p "$work"
 note() { printf 'bench: %s\n' "$*" >&2; }
@@ -60,23 +65,37 @@ rate_of() { # file
          END { if (t > 0) printf "%.1f", f / (t * 0.001) }'
 }
 
+# A bare loop's "fps X" line; empty when it printed none.
+bare_rate() { # file
+  awk '$1 == "fps" { print $2 }' "$1" 2>/dev/null
+}
+
 : >"$work/rounds"
 for round in $(seq "$rounds"); do
-  note "Windows build under Wine, round $round of $rounds: the Linux game, then quarvel.exe (${seconds} s each)"
+  note "Windows build under Wine, round $round of $rounds: the Linux game, quarvel.exe, the Linux bare loop, the Windows bare loop (${seconds} s each)"
   timeout -s TERM "$(awk -v s="$seconds" 'BEGIN { print s + 0.4 }')" "$linux_game" \
     2>"$work/linux.$round" || true
   run_windows "" "$work/windows.$round" "$seconds"
-  echo "$(rate_of "$work/linux.$round") $(rate_of "$work/windows.$round")" >>"$work/rounds"
+  "$linux_bare" --seconds "$seconds" >"$work/linux_bare.$round" 2>/dev/null || true
+  wine "$windows_bare" --seconds "$seconds" 2>/dev/null | tr -d '\r' >"$work/windows_bare.$round" || true
+  echo "$(rate_of "$work/linux.$round") $(rate_of "$work/windows.$round")" \
+    "$(bare_rate "$work/linux_bare.$round") $(bare_rate "$work/windows_bare.$round")" >>"$work/rounds"
 done
-median() { # column
-  awk -v c="$1" 'NF == 2 && $1 > 0 { print (c == 3 ? $2 / $1 : $c) }' "$work/rounds" | sort -g |
-    awk -v c="$1" '{ v[NR] = $1 } END { if (NR == 0) exit
-      m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-      printf (c == 3 ? "%.3f" : "%.1f"), m }'
+# The median over the rounds of an awk expression of a round's columns:
+# $1 Linux game, $2 Windows game, $3 Linux bare loop, $4 Windows bare loop.
+median() { # expression format
+  awk "NF == 4 && \$1 > 0 && \$3 > 0 { print $1 }" "$work/rounds" | sort -g |
+    awk -v f="$2" '{ v[NR] = $1 } END { if (NR == 0) exit
+      printf f, NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
-echo "linux_fps $(median 1)"
-echo "windows_fps $(median 2)"
-echo "windows_over_linux $(median 3)"
+echo "linux_fps $(median '$1' %.1f)"
+echo "windows_fps $(median '$2' %.1f)"
+echo "windows_over_linux $(median '$2 / $1' %.3f)"
+echo "linux_bare_fps $(median '$3' %.1f)"
+echo "windows_bare_fps $(median '$4' %.1f)"
+# What Wine costs a bare frame, and what the Windows game loses beyond it
+echo "windows_bare_over_linux_bare $(median '$4 / $3' %.3f)"
+echo "windows_game_share $(median '($2 / $1) / ($4 / $3)' %.3f)"
 
 # Frame times from swap stamps in ms, one per line: the figures pacing.awk
 # gives for the Linux runs, for both sides alike.

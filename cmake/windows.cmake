@@ -5,11 +5,13 @@
 # [SECTION] The game's backend and quarvel.exe
 # Windows itself behind the seam: the window class, the display mode, the
 # window, WGL, the message queue, message boxes, the multimedia timer, and
-# the gamepads through XInput (loaded at run time). The font is the Win32
-# one below.
+# the gamepads through XInput (loaded at run time), one game per session and
+# the game's side of the display-mode guardian. The font is the Win32 one
+# below.
 add_library(quarvel_platform_win32 STATIC
-  src/platform/win32/clock_win32.cpp src/platform/win32/display_guard_win32.cpp
-  src/platform/win32/gamepad_win32.cpp src/platform/win32/messages_win32.cpp
+  src/platform/win32/win32_backend.cpp src/platform/win32/clock_win32.cpp
+  src/platform/win32/gamepad_win32.cpp src/platform/win32/guardian_win32.cpp
+  src/platform/win32/messages_win32.cpp src/platform/win32/one_game_win32.cpp
   src/platform/win32/system_win32.cpp src/platform/win32/video_win32.cpp)
 target_link_libraries(quarvel_platform_win32 PUBLIC quarvel_platform_input quarvel_font_win32
   OpenGL::GL user32 gdi32 winmm)
@@ -25,6 +27,18 @@ target_link_options(quarvel PRIVATE -mwindows)
 set_target_properties(quarvel PROPERTIES QUARVEL_PLATFORM quarvel_platform_win32)
 # Its icon and version, once the resource function below is defined
 cmake_language(DEFER CALL quarvel_windows_resources quarvel "Quarvel")
+
+# The guardian of the display mode, which the game starts from its own
+# folder: a program of its own name, so that ending every quarvel.exe does
+# not end it too. It needs nothing of the game but Windows.
+add_executable(quarvel-guardian src/platform/win32/guardian_main_win32.cpp)
+target_include_directories(quarvel-guardian PRIVATE src)
+target_compile_definitions(quarvel-guardian PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(quarvel-guardian PRIVATE user32)
+target_link_options(quarvel-guardian PRIVATE -mwindows)
+add_dependencies(quarvel quarvel-guardian)
+cmake_language(DEFER CALL quarvel_windows_resources quarvel-guardian
+  "Quarvel's display-mode guardian")
 
 # [SECTION] Win32 backends
 
@@ -83,6 +97,11 @@ endfunction()
 
 add_subdirectory(tools)
 
+# make bench: the window quarvel.exe asks for, only cleared and swapped,
+# under Wine beside the Linux bare loop (bench/wine.sh).
+add_executable(quarvel-bare-loop bench/bare_loop_win32.cpp)
+target_link_libraries(quarvel-bare-loop PRIVATE OpenGL::GL user32 gdi32)
+
 # GoogleTest from Debian's source (package googletest), built by the cross
 # compiler with the tests; nothing of it is installed.
 set(QUARVEL_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's source")
@@ -101,6 +120,15 @@ add_test(NAME Wine.Stop COMMAND bash ${QUARVEL_WINE_SESSION} stop ${PROJECT_BINA
 set_tests_properties(Wine.Start PROPERTIES FIXTURES_SETUP wine)
 set_tests_properties(Wine.Stop PROPERTIES FIXTURES_CLEANUP wine)
 add_subdirectory(tests)
+
+# The Win32 backend's own tests, under Wine like the others, in the tests'
+# folder, where there is no guardian to start.
+add_executable(quarvel_win32_backend_tests tests/windows/win32_backend_test.cpp)
+set_target_properties(quarvel_win32_backend_tests PROPERTIES
+  RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
+target_compile_definitions(quarvel_win32_backend_tests PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(quarvel_win32_backend_tests PRIVATE quarvel_platform_win32 GTest::gtest_main)
+quarvel_add_gtest(quarvel_win32_backend_tests)
 
 # Last, after every program: the zip and the installer.
 include(packaging/windows.cmake)

@@ -1,10 +1,12 @@
 # [SECTION] What a Windows player downloads
 # `make windows` packs, in the Windows build folder:
-#   quarvel-VERSION-windows-x64.zip   quarvel.exe, README.txt, LICENSE.txt
-#   quarvel-VERSION-windows-x64.exe   the installer (NSIS): the same three
+#   quarvel-VERSION-windows-x64.zip   quarvel.exe, quarvel-guardian.exe,
+#       README.txt, LICENSE.txt
+#   quarvel-VERSION-windows-x64.exe   the installer (NSIS): the same four
 #       files in Program Files\Quarvel, a Start-menu entry, and an
 #       uninstaller that takes all of it away again, registry included.
-# Both pack the game, the program of the target named below, as built
+# Both pack the game, the program of the target named below, and the
+# guardian of the display mode that it starts from its folder, as built
 # (a release build has no symbols and no time stamp: the same bytes in both).
 # Included last, after every program is defined.
 
@@ -18,7 +20,7 @@ endif()
 
 # Everything at the top of the zip and of the installation folder. The two
 # texts get Windows line ends, for Notepad.
-install(TARGETS ${QUARVEL_WINDOWS_GAME} RUNTIME DESTINATION .)
+install(TARGETS ${QUARVEL_WINDOWS_GAME} quarvel-guardian RUNTIME DESTINATION .)
 configure_file(packaging/windows/README.txt.in windows/README.txt @ONLY NEWLINE_STYLE CRLF)
 configure_file(LICENSE windows/LICENSE.txt COPYONLY)
 file(READ ${PROJECT_BINARY_DIR}/windows/LICENSE.txt licence)

@@ -9,9 +9,11 @@
 #include "system/debug_log.h"
 
 bool (*swapIntervalProc)(int interval) = nullptr;
-float pictureScale = 1.0f;
 
-// The scale the context's point size and the score's font were set up at.
+// The picture's pixels per pixel of the 800 x 600 game, 1 there, as the
+// last ResizeViewport placed it; and the scale the context's point size and
+// the score's font were set up at.
+static float pictureScale = 1.0f;
 static float contextScale = 1.0f;
 
 // The score's font is antialiased, at normal weight, 24 pixels high in the

@@ -7,10 +7,6 @@
 // control, and kept once one did.
 extern bool (*swapIntervalProc)(int interval);
 
-// The picture's pixels per pixel of the 800 x 600 game, 1 there; point
-// sizes and the score's font follow it. Set by ResizeViewport.
-extern float pictureScale;
-
 // Everything a new rendering context needs: swap control, the fixed GL
 // state, the text font and the lighting.
 void SetupRenderState();
@@ -28,5 +24,6 @@ void SetupLighting();
 void ResizeViewport(int width, int height);
 
 // Sets the point size and builds the score's font again when the picture's
-// scale changed since the context was set up; needs the context current.
+// scale (its pixels per pixel of the 800 x 600 game) changed since the
+// context was set up; needs the context current.
 void FollowPictureScale();

@@ -18,6 +18,8 @@
 #undef APIENTRY
 #undef CALLBACK
 #else
+// In the browser (__EMSCRIPTEN__) these are emscripten's copies of the same
+// headers, and the game's own module (platform/web/gl) answers the calls.
 #include <GL/gl.h>
 #include <GL/glu.h>
 #endif

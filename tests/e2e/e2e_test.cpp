@@ -85,16 +85,7 @@ void RealDesktop::TearDown()
 
 ::testing::AssertionResult EndToEnd::EndsNormallyOnEscape()
 {
-    // Held until the game ends: a press and release seen in one turn of the
-    // message loop would leave no trace in the key state.
-    PressKey(display, XK_Escape);
-    const bool ended = game->WaitForExit(exitTimeoutMs);
-    ReleaseKey(display, XK_Escape);
-    if (!ended)
-        return ::testing::AssertionFailure() << "Escape did not end the game; " << game->Describe();
-    if (game->KillSignal() != 0 || game->ExitCode() != 0)
-        return ::testing::AssertionFailure() << "not a normal end; " << game->Describe();
-    return ::testing::AssertionSuccess();
+    return EndsOnEscape(display, *game, exitTimeoutMs);
 }
 
 int main(int argc, char **argv)

@@ -358,21 +358,44 @@ bool WaitForStillScreen(Display *display, int stillMs, int timeoutMs)
 
 // F1 is let go as soon as the old window goes: held longer, the keyboard's
 // auto-repeat would switch again.
-Window SwitchWithF1(Display *display, GameProcess &game, Window window, bool fullscreen,
-                    int timeoutMs)
+Window SwitchWithF1Until(Display *display, GameProcess &game, Window window,
+                         const std::function<bool(Window)> &isNew, int timeoutMs,
+                         bool withoutAutoRepeat)
 {
     WatchWindow(display, window);
     // A key sent before the window has the focus would be lost.
     if (!WaitForFocus(display, window, timeoutMs))
         return None;
+    if (withoutAutoRepeat)
+        XAutoRepeatOff(display);
     PressKey(display, XK_F1);
     const bool gone = WaitForWindowGone(display, window, timeoutMs);
     ReleaseKey(display, XK_F1);
+    if (withoutAutoRepeat)
+        XAutoRepeatOn(display);
     if (!gone)
         return None;
-    return WaitForGameWindow(display, game, timeoutMs, [display, fullscreen](Window) {
+    return WaitForGameWindow(display, game, timeoutMs, isNew);
+}
+
+Window SwitchWithF1(Display *display, GameProcess &game, Window window, bool fullscreen,
+                    int timeoutMs)
+{
+    return SwitchWithF1Until(display, game, window, [display, fullscreen](Window) {
         return PointerHidden(display) == fullscreen;
-    });
+    }, timeoutMs);
+}
+
+::testing::AssertionResult EndsOnEscape(Display *display, GameProcess &game, int timeoutMs)
+{
+    PressKey(display, XK_Escape);
+    const bool ended = game.WaitForExit(timeoutMs);
+    ReleaseKey(display, XK_Escape);
+    if (!ended)
+        return ::testing::AssertionFailure() << "Escape did not end the game; " << game.Describe();
+    if (game.KillSignal() != 0 || game.ExitCode() != 0)
+        return ::testing::AssertionFailure() << "not a normal end; " << game.Describe();
+    return ::testing::AssertionSuccess();
 }
 
 bool HoldKey(Display *display, KeySym key, int frames, int timeoutMs)

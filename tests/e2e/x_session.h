@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include <gtest/gtest.h>
 #include <X11/Xlib.h>
 
 #include "game_process.h"
@@ -45,6 +46,16 @@ void SendDeleteWindow(Display *display, Window window);
 // full screen (the pointer hidden) or not as wanted; None when it does not.
 Window SwitchWithF1(Display *display, GameProcess &game, Window window, bool fullscreen,
                     int timeoutMs);
+// The same, the new window told by isNew. withoutAutoRepeat: the server's
+// auto-repeat is off while F1 is held, for a game that takes longer to
+// switch than the repeat's delay (each repeat would switch again).
+Window SwitchWithF1Until(Display *display, GameProcess &game, Window window,
+                         const std::function<bool(Window)> &isNew, int timeoutMs,
+                         bool withoutAutoRepeat = false);
+// Escape, held until the game is gone (a press and release seen in one
+// turn of the message loop would leave no trace in the key state): it must
+// end by itself with exit code 0.
+::testing::AssertionResult EndsOnEscape(Display *display, GameProcess &game, int timeoutMs);
 // What a pager or task bar asks of a window manager (_NET_ACTIVE_WINDOW):
 // show this window, raise it and give it the focus.
 void ActivateWindow(Display *display, Window window);

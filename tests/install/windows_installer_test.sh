@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Packs the Windows build's zip and installer (cpack, in a folder of its
-# own) and checks what a player gets: the zip holds exactly the game,
-# README.txt and LICENSE.txt; the installer, run silently (/S) under Wine,
+# own) and checks what a player gets: the zip holds exactly the game, the
+# guardian of its display mode, README.txt and LICENSE.txt; the installer, run silently (/S) under Wine,
 # puts them in Program Files\Quarvel with its uninstaller, a Start-menu
 # entry and the uninstall entry Windows lists, and the uninstaller, run
 # silently, takes every one of them away again.
@@ -34,9 +34,10 @@ installer=$work/cpack/$name.exe
 [ -f "$zip" ] || { echo "FAIL: no $name.zip" >&2; exit 1; }
 [ -f "$installer" ] || { echo "FAIL: no $name.exe" >&2; exit 1; }
 
-# The zip: the three files at its top, nothing else
-listed=$(cd "$work" && cmake -E tar tf "$zip" | sort | tr '\n' ' ')
-[ "$listed" = "LICENSE.txt README.txt $game.exe " ] || fail "the zip holds: $listed"
+# The zip: the four files at its top, nothing else
+listed=$(cd "$work" && cmake -E tar tf "$zip" | LC_ALL=C sort | tr '\n' ' ')
+[ "$listed" = "LICENSE.txt README.txt quarvel-guardian.exe $game.exe " ] ||
+  fail "the zip holds: $listed"
 
 prefix=$(bash "$session" prefix "$build")
 folder="$prefix/drive_c/Program Files/Quarvel"
@@ -48,7 +49,7 @@ vendorKey='HKLM\Software\The Quarvel developers'
 [ ! -e "$folder" ] || fail "Program Files\\Quarvel exists before the installation"
 
 wine_run "$installer" /S || fail "the installer ended with $?"
-for file in "$game.exe" README.txt LICENSE.txt Uninstall.exe; do
+for file in "$game.exe" quarvel-guardian.exe README.txt LICENSE.txt Uninstall.exe; do
   [ -f "$folder/$file" ] || fail "not installed: $file"
 done
 [ -f "$menu/Quarvel.lnk" ] || fail "no Start-menu entry Quarvel\\Quarvel.lnk"
@@ -60,7 +61,9 @@ fi
 # The installed game is the one in the zip
 mkdir "$work/zip"
 (cd "$work/zip" && cmake -E tar xf "$zip")
-cmp -s "$folder/$game.exe" "$work/zip/$game.exe" || fail "the installed $game.exe differs from the zip's"
+for program in "$game.exe" quarvel-guardian.exe; do
+  cmp -s "$folder/$program" "$work/zip/$program" || fail "the installed $program differs from the zip's"
+done
 
 # The uninstaller may copy itself away and return at once (Wine 10 does),
 # the copy doing the work: the game's folder first, the Start-menu folder

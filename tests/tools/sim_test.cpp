@@ -36,7 +36,8 @@ TEST(SimArguments, DefaultsAndEveryOption)
                  defaults->digest);
 
     auto all = Parse({"--seed", "4294967295", "--frames", "10", "--frame-ms", "random",
-                      "--random-keys", "0.25", "--trace", "--draw", "--check", "--digest"},
+                      "--random-keys", "0.25", "--trace", "--draw", "--check", "--digest",
+                      "--png", "frame.png"},
                      error);
     ASSERT_TRUE(all) << error;
     EXPECT_EQ(all->seed, 4294967295u);
@@ -44,6 +45,7 @@ TEST(SimArguments, DefaultsAndEveryOption)
     EXPECT_TRUE(all->randomFrameMs);
     EXPECT_DOUBLE_EQ(all->randomKeys, 0.25);
     EXPECT_TRUE(all->trace && all->draw && all->check && all->digest);
+    EXPECT_EQ(all->png, "frame.png");
 }
 
 TEST(SimArguments, BadArgumentsAreRefusedWithAReason)
@@ -53,6 +55,7 @@ TEST(SimArguments, BadArgumentsAreRefusedWithAReason)
         {"--seed", "12abc"},  {"--frames", "x"},       {"--frame-ms", "201"},
         {"--frame-ms", "-5"}, {"--frame-ms", "fast"},  {"--random-keys", "1.5"},
         {"--random-keys"},    {"--keys", "/nonexistent/keys"}, {"--wat"},
+        {"--png"},            {"--png", "frame.png"},  {"--draw", "--frames", "0", "--png", "f.png"},
     };
     for (const auto &args : bad) {
         std::string error;

@@ -15,7 +15,7 @@
 // driver: SDL makes the device-added, button and axis events as for a real
 // pad, and they must come out of Sys_PeekMessage as key messages.
 
-using KeyMessage = std::pair<uint32_t, uintptr_t>; // message, virtual key
+using PadKey = std::pair<uint32_t, uintptr_t>; // message, virtual key
 
 class SdlGamepad : public ::testing::Test {
 protected:
@@ -75,9 +75,9 @@ protected:
 
     // The key messages pending now; taking them pumps SDL, which reads the
     // virtual pad.
-    static std::vector<KeyMessage> TakeKeyMessages()
+    static std::vector<PadKey> TakeKeyMessages()
     {
-        std::vector<KeyMessage> keys;
+        std::vector<PadKey> keys;
         Message message;
         while (Sys_PeekMessage(message))
             if (message.message == WM_KEYDOWN || message.message == WM_KEYUP)
@@ -88,12 +88,12 @@ protected:
     SDL_Joystick *joystick = nullptr;
 };
 
-static KeyMessage Down(uintptr_t key)
+static PadKey Down(uintptr_t key)
 {
     return {WM_KEYDOWN, key};
 }
 
-static KeyMessage Up(uintptr_t key)
+static PadKey Up(uintptr_t key)
 {
     return {WM_KEYUP, key};
 }
@@ -104,14 +104,14 @@ TEST_F(SdlGamepad, PlugInButtonsAndStickArriveAsKeyMessages)
     EXPECT_TRUE(TakeKeyMessages().empty()) << "a pad at rest holds nothing";
 
     Button(SDL_CONTROLLER_BUTTON_A, true);
-    EXPECT_EQ(TakeKeyMessages(), std::vector<KeyMessage>{Down(VK_SPACE)});
+    EXPECT_EQ(TakeKeyMessages(), std::vector<PadKey>{Down(VK_SPACE)});
     Axis(SDL_CONTROLLER_AXIS_LEFTX, -20000);
     Button(SDL_CONTROLLER_BUTTON_B, true);
     Button(SDL_CONTROLLER_BUTTON_BACK, true);
     Button(SDL_CONTROLLER_BUTTON_LEFTSHOULDER, true);
-    std::vector<KeyMessage> keys = TakeKeyMessages();
+    std::vector<PadKey> keys = TakeKeyMessages();
     std::sort(keys.begin(), keys.end());
-    EXPECT_EQ(keys, (std::vector<KeyMessage>{Down(VK_ESCAPE), Down(VK_LEFT), Down(VK_DOWN),
+    EXPECT_EQ(keys, (std::vector<PadKey>{Down(VK_ESCAPE), Down(VK_LEFT), Down(VK_DOWN),
                                              Down('Z')}));
 
     // The right stick and the triggers are not played
@@ -123,7 +123,7 @@ TEST_F(SdlGamepad, PlugInButtonsAndStickArriveAsKeyMessages)
     Button(SDL_CONTROLLER_BUTTON_A, false);
     keys = TakeKeyMessages();
     std::sort(keys.begin(), keys.end());
-    EXPECT_EQ(keys, (std::vector<KeyMessage>{Up(VK_SPACE), Up(VK_LEFT)}));
+    EXPECT_EQ(keys, (std::vector<PadKey>{Up(VK_SPACE), Up(VK_LEFT)}));
 }
 
 TEST_F(SdlGamepad, SpaceHeldOnTheKeyboardOutlastsThePadsPress)
@@ -131,14 +131,14 @@ TEST_F(SdlGamepad, SpaceHeldOnTheKeyboardOutlastsThePadsPress)
     PlugIn();
     TakeKeyMessages();
     PushKey(SDL_KEYDOWN);
-    EXPECT_EQ(TakeKeyMessages(), std::vector<KeyMessage>{Down(VK_SPACE)});
+    EXPECT_EQ(TakeKeyMessages(), std::vector<PadKey>{Down(VK_SPACE)});
     Button(SDL_CONTROLLER_BUTTON_A, true);
     TakeKeyMessages();
     Button(SDL_CONTROLLER_BUTTON_A, false);
-    EXPECT_EQ(TakeKeyMessages(), std::vector<KeyMessage>{})
+    EXPECT_EQ(TakeKeyMessages(), std::vector<PadKey>{})
         << "the keyboard still holds Space: no key-up";
     PushKey(SDL_KEYUP);
-    EXPECT_EQ(TakeKeyMessages(), std::vector<KeyMessage>{Up(VK_SPACE)});
+    EXPECT_EQ(TakeKeyMessages(), std::vector<PadKey>{Up(VK_SPACE)});
 }
 
 TEST_F(SdlGamepad, RemovedPadLetsGoAndIsForgotten)
@@ -155,9 +155,9 @@ TEST_F(SdlGamepad, RemovedPadLetsGoAndIsForgotten)
     removed.type = SDL_CONTROLLERDEVICEREMOVED;
     removed.cdevice.which = SDL_JoystickInstanceID(joystick);
     ASSERT_EQ(SDL_PushEvent(&removed), 1);
-    std::vector<KeyMessage> keys = TakeKeyMessages();
+    std::vector<PadKey> keys = TakeKeyMessages();
     std::sort(keys.begin(), keys.end());
-    EXPECT_EQ(keys, (std::vector<KeyMessage>{Up(VK_SPACE), Up(VK_UP)}));
+    EXPECT_EQ(keys, (std::vector<PadKey>{Up(VK_SPACE), Up(VK_UP)}));
 
     Button(SDL_CONTROLLER_BUTTON_B, true);
     EXPECT_TRUE(TakeKeyMessages().empty()) << "a removed pad is closed";
@@ -169,7 +169,7 @@ TEST_F(SdlGamepad, PadPluggedInWithAButtonHeldCountsAtOnce)
     PlugIn();
     Button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT, true);
     SDL_JoystickUpdate();
-    EXPECT_EQ(TakeKeyMessages(), std::vector<KeyMessage>{Down(VK_RIGHT)});
+    EXPECT_EQ(TakeKeyMessages(), std::vector<PadKey>{Down(VK_RIGHT)});
     Button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT, false);
-    EXPECT_EQ(TakeKeyMessages(), std::vector<KeyMessage>{Up(VK_RIGHT)});
+    EXPECT_EQ(TakeKeyMessages(), std::vector<PadKey>{Up(VK_RIGHT)});
 }

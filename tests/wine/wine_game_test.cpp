@@ -5,7 +5,9 @@
 // through XRandR. One Wine prefix, made in a temporary folder for the run
 // and removed after it.
 
+#include <cctype>
 #include <cstdlib>
+#include <functional>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -20,6 +22,7 @@
 #include <gtest/gtest.h>
 #include <X11/keysym.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 #include "debug_lines.h"
@@ -41,8 +44,12 @@ constexpr int framesTimeoutMs = 10000;
 // however it ends.
 constexpr int restoreMs = 2000;
 
-// What the game's watcher of the display mode puts on its command line.
-const char *const watcherWord = "quarvel-display-watcher";
+// The guardian of the display mode, a program beside the game's.
+const char *const guardianProgram = "quarvel-guardian.exe";
+
+// A folder as a player's Downloads may be named: spaces and characters
+// outside every ANSI code page at once.
+const char *const playersFolder = "Игры и 日本 Ω";
 
 // The run's X servers, started when first asked for, and Wine's prefix.
 struct WineRun {
@@ -142,35 +149,87 @@ std::vector<std::pair<pid_t, std::string>> PrefixProcesses(const std::string &te
     for (const ProcessEntry &process : AllProcesses()) {
         if (process.state == 'Z')
             continue;
-        const std::string line = CommandLine(process.pid);
-        if (line.find(text) != std::string::npos &&
-            EnvironmentOf(process.pid).find(ours) != std::string::npos)
-            found.emplace_back(process.pid, line);
+        // A process that ends while it is read fails the read (ESRCH),
+        // which the C++ library throws: it is gone, and not listed
+        try {
+            const std::string line = CommandLine(process.pid);
+            if (line.find(text) != std::string::npos &&
+                EnvironmentOf(process.pid).find(ours) != std::string::npos)
+                found.emplace_back(process.pid, line);
+        } catch (const std::ios_base::failure &) {
+        }
     }
     return found;
 }
 
-// The Windows process id of the game, from its watcher's command line
-// (Wine's tasklist lists nothing); 0 when there is no watcher.
+// The Windows process id of the game, the first word after the program on
+// its guardian's command line (Wine's tasklist lists nothing); 0 when
+// there is no guardian.
 unsigned long GameWindowsPid()
 {
-    for (const auto &[pid, line] : PrefixProcesses(watcherWord)) {
-        const std::string after = line.substr(line.find(watcherWord) + std::strlen(watcherWord));
-        return std::strtoul(after.c_str(), nullptr, 10);
+    for (const auto &[pid, line] : PrefixProcesses(guardianProgram)) {
+        const char *after = line.c_str() + line.rfind(guardianProgram) + std::strlen(guardianProgram);
+        while (*after && !std::isdigit(static_cast<unsigned char>(*after)))
+            ++after;
+        return std::strtoul(after, nullptr, 10);
     }
     return 0;
 }
 
-// Waits until no watcher of this run's prefix is left.
-bool WaitForWatcherGone(int timeoutMs)
+// The Linux process ids of this run's guardians.
+std::vector<pid_t> GuardianPids()
+{
+    std::vector<pid_t> pids;
+    for (const auto &[pid, line] : PrefixProcesses(guardianProgram))
+        pids.push_back(pid);
+    return pids;
+}
+
+// Waits until the guardians of this run's prefix are these.
+bool WaitForGuardians(const std::function<bool(const std::vector<pid_t> &)> &wanted,
+                      int timeoutMs)
 {
     for (int waited = 0; waited < timeoutMs; waited += 20) {
-        if (PrefixProcesses(watcherWord).empty())
+        if (wanted(GuardianPids()))
             return true;
         usleep(20000);
     }
     return false;
 }
+
+bool WaitForGuardianGone(int timeoutMs)
+{
+    return WaitForGuardians([](const std::vector<pid_t> &pids) { return pids.empty(); },
+                            timeoutMs);
+}
+
+// A window of the test's own that takes the keyboard, as another program
+// would: the game is no longer in front.
+class OtherWindow {
+public:
+    explicit OtherWindow(Display *display) : display(display)
+    {
+        window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 200, 200, 0, 0, 0);
+        XMapRaised(display, window);
+        XSync(display, False);
+    }
+    ~OtherWindow()
+    {
+        XDestroyWindow(display, window);
+        XSync(display, False);
+    }
+    // Asks the window manager to give it the keyboard, as a task bar
+    // does; false when it never has it.
+    bool TakeKeyboard(int timeoutMs)
+    {
+        ActivateWindow(display, window);
+        return WaitForFocus(display, window, timeoutMs);
+    }
+
+private:
+    Display *display;
+    Window   window;
+};
 
 // Wine shows a window's cursor (none, after ShowCursor(FALSE)) as the
 // pointer moves over it: the pointer is nudged to where it stands.
@@ -200,25 +259,13 @@ bool CoversTheScreen(Display *display, Window window)
     return x == 0 && y == 0 && attributes.width == 800 && attributes.height == 600;
 }
 
-// F1 as SwitchWithF1 presses it, held until the window has gone, but
-// without the server's auto-repeat: under Wine a switch takes longer than
-// the repeat's delay, and each repeat switches again. The new window is
-// told by its place.
+// F1 without the server's auto-repeat (under Wine a switch takes longer
+// than the repeat's delay); the new window is told by its place.
 Window SwitchWithF1UnderWine(Display *display, GameProcess &game, Window window, bool fullscreen)
 {
-    WatchWindow(display, window);
-    if (!WaitForFocus(display, window, startTimeoutMs))
-        return None;
-    XAutoRepeatOff(display);
-    PressKey(display, XK_F1);
-    const bool gone = WaitForWindowGone(display, window, startTimeoutMs);
-    ReleaseKey(display, XK_F1);
-    XAutoRepeatOn(display);
-    if (!gone)
-        return None;
-    return WaitForGameWindow(display, game, startTimeoutMs, [display, fullscreen](Window shown) {
+    return SwitchWithF1Until(display, game, window, [display, fullscreen](Window shown) {
         return CoversTheScreen(display, shown) == fullscreen;
-    });
+    }, startTimeoutMs, true);
 }
 
 class WineEnvironmentSetUp : public ::testing::Environment {
@@ -261,15 +308,16 @@ protected:
     void TearDown() override
     {
         game.reset();
-        // A watcher left by a game killed on purpose has done its work by
+        // A guardian left by a game killed on purpose has done its work by
         // now; none may be left for the next test
-        for (const auto &[pid, line] : PrefixProcesses(watcherWord))
+        for (const pid_t pid : GuardianPids())
             kill(pid, SIGKILL);
     }
 
-    // Starts the game on server, with more of Wine's debug channels on;
-    // with window, waits for its window.
-    void Start(XServer &server, bool window = true, const std::string &channels = "")
+    // Starts the game (program) on server, with more of Wine's debug
+    // channels on; with window, waits for its window.
+    void Start(XServer &server, bool window = true, const std::string &channels = "",
+               const std::string &program = QUARVEL_WINDOWS_PROGRAM)
     {
         if (!server.Connection()) {
             std::string error;
@@ -278,6 +326,7 @@ protected:
         std::string error;
         ASSERT_TRUE(UseServer(server, error)) << error;
         display = server.Connection();
+        setenv("QUARVEL_E2E_PROGRAM", program.c_str(), 1);
         game = std::make_unique<GameProcess>(server.DisplayName(),
                                              WineEnvironment(server, channels),
                                              std::vector<std::string>{"wine"});
@@ -294,14 +343,7 @@ protected:
     {
         if (!WaitForFocus(display, window, startTimeoutMs))
             return ::testing::AssertionFailure() << "the game's window never had the keyboard";
-        PressKey(display, XK_Escape);
-        const bool ended = game->WaitForExit(exitTimeoutMs);
-        ReleaseKey(display, XK_Escape);
-        if (!ended)
-            return ::testing::AssertionFailure() << "Escape did not end it; " << game->Describe();
-        if (game->KillSignal() != 0 || game->ExitCode() != 0)
-            return ::testing::AssertionFailure() << "not a normal end; " << game->Describe();
-        return ::testing::AssertionSuccess();
+        return ::EndsOnEscape(display, *game, exitTimeoutMs);
     }
 
     // The DEBUG lines, as the Linux build writes them.
@@ -325,7 +367,7 @@ TEST_F(WineGame, FullScreenF1BothWaysThenEscape)
     ASSERT_NE(window, None) << "full screen hides the pointer; " << game->Describe();
     ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
     EXPECT_TRUE(ShowsScoreText(ReadScreen(display))) << "full screen";
-    EXPECT_NE(GameWindowsPid(), 0u) << "the display-mode watcher is running";
+    EXPECT_NE(GameWindowsPid(), 0u) << "the display-mode guardian is running";
 
     window = SwitchWithF1UnderWine(display, *game, window, false);
     ASSERT_NE(window, None) << "F1 gave no window with the pointer shown; " << game->Describe();
@@ -345,7 +387,7 @@ TEST_F(WineGame, FullScreenF1BothWaysThenEscape)
     EXPECT_EQ(CountDebugLines(lines, "InitVSync: VSync extension not supported!"), 0) << log;
     EXPECT_EQ(CountDebugLines(lines, "SetVSyncState(false)"), 3) << log;
     EXPECT_TRUE(lines.other.empty()) << "only DEBUG lines, each with CR LF:\n" << log;
-    EXPECT_TRUE(WaitForWatcherGone(restoreMs)) << "the watcher ends with the game";
+    EXPECT_TRUE(WaitForGuardianGone(restoreMs)) << "the guardian ends with the game";
 }
 
 // A reader of stderr that stops reading (a log pipe that hangs) fills the
@@ -514,11 +556,17 @@ INSTANTIATE_TEST_SUITE_P(, WineRefusedModes, ::testing::Values(false, true),
 // [SECTION] A desktop that really switches modes (Xorg's dummy driver)
 
 // How the game ends on the real desktop.
-enum class WayOut { Escape, F1BothWays, CloseBox, AltF4, Kill, TaskkillF };
+enum class WayOut {
+    Escape, F1BothWays, CloseBox, AltF4, Kill,
+    TaskkillF,      // taskkill /F /PID of the game
+    TaskkillIm,     // taskkill /F /IM quarvel.exe, as players are told
+    GuardianFirst,  // the guardian killed, then the game
+};
 
 struct WayOutCase {
     const char *name;
     WayOut      way;
+    bool        playersFolder = false; // the game unzipped into playersFolder
 };
 
 // gtest names a failing case by this
@@ -537,7 +585,17 @@ protected:
         }
         ASSERT_TRUE(ShowsDisplayMode(run.realDesktop.Connection(), desktopWidth, desktopHeight, 0))
             << "before the game";
-        ASSERT_NO_FATAL_FAILURE(Start(run.realDesktop));
+        std::string program = QUARVEL_WINDOWS_PROGRAM;
+        if (GetParam().playersFolder) {
+            // As unzipped: the game and the programs beside it
+            const std::string folder = run.folder + "/" + playersFolder;
+            const std::string built = program.substr(0, program.rfind('/'));
+            program = folder + "/quarvel.exe";
+            ASSERT_EQ(RunWine({"sh", "-c", "mkdir -p \"$1\" && cp \"$0\"/quarvel*.exe \"$1\"",
+                               built, folder},
+                              run.realDesktop, 10000), 0);
+        }
+        ASSERT_NO_FATAL_FAILURE(Start(run.realDesktop, true, "", program));
         ASSERT_TRUE(ShowsDisplayMode(display, 800, 600, startTimeoutMs))
             << "full screen switches the desktop to 800x600; " << game->Describe();
     }
@@ -551,8 +609,9 @@ protected:
 };
 
 // However the game ends, the desktop has its 1280x1024 back: the game puts
-// it back itself on the ways out it sees, its watcher when it is killed
-// (Wine does not: measured, it stays at 800x600 after kill -9).
+// it back itself on the ways out it sees, its guardian when it is killed
+// (Wine does not: measured, it stays at 800x600 after kill -9), a new
+// guardian when the first was killed before the game.
 TEST_P(WineDesktopMode, BackAfterTheEnd)
 {
     const WayOut way = GetParam().way;
@@ -591,10 +650,31 @@ TEST_P(WineDesktopMode, BackAfterTheEnd)
         break;
     case WayOut::TaskkillF: {
         const unsigned long pid = GameWindowsPid();
-        ASSERT_NE(pid, 0u) << "no watcher to learn the game's Windows process id from";
+        ASSERT_NE(pid, 0u) << "no guardian to learn the game's Windows process id from";
         EXPECT_EQ(RunWine({"wine", "taskkill", "/F", "/PID", std::to_string(pid)},
                           run.realDesktop, exitTimeoutMs),
                   0);
+        break;
+    }
+    case WayOut::TaskkillIm:
+        EXPECT_EQ(RunWine({"wine", "taskkill", "/F", "/IM", "quarvel.exe"}, run.realDesktop,
+                          exitTimeoutMs),
+                  0);
+        break;
+    case WayOut::GuardianFirst: {
+        const std::vector<pid_t> first = GuardianPids();
+        ASSERT_EQ(first.size(), 1u) << "one guardian";
+        kill(first[0], SIGKILL);
+        // Wine shows the Windows command line once the new process runs
+        EXPECT_TRUE(WaitForGuardians([&first](const std::vector<pid_t> &now) {
+            return now.size() == 1 && now[0] != first[0] &&
+                   CommandLine(now[0]).rfind("Z:\\", 0) == 0;
+        }, restoreMs)) << "the killed guardian was not replaced at once";
+        // A player ends the game some time after: killed within ms of the
+        // new guardian's start, the game once left it hanging in Wine's
+        // start of a process (no trace of its own code having run)
+        usleep(1000000);
+        game->Signal(SIGKILL);
         break;
     }
     }
@@ -603,24 +683,109 @@ TEST_P(WineDesktopMode, BackAfterTheEnd)
     }
     EXPECT_TRUE(ShowsDisplayMode(display, desktopWidth, desktopHeight, restoreMs))
         << "after the end; " << game->Describe();
-    const bool normal = way != WayOut::Kill && way != WayOut::TaskkillF;
+    const bool normal = way == WayOut::Escape || way == WayOut::F1BothWays ||
+                        way == WayOut::CloseBox || way == WayOut::AltF4;
     if (normal) {
         EXPECT_EQ(game->ExitCode(), 0) << game->Describe();
         EXPECT_TRUE(EndsWithShutdownLines(DebugText())) << game->Stderr();
     }
-    EXPECT_TRUE(WaitForWatcherGone(restoreMs)) << "the watcher ends when the game has gone";
+    EXPECT_TRUE(WaitForGuardianGone(restoreMs)) << "the guardian ends when the game has gone";
 }
 
 const WayOutCase waysOut[] = {
     {"Escape", WayOut::Escape}, {"F1BothWays", WayOut::F1BothWays},
     {"CloseBox", WayOut::CloseBox}, {"AltF4", WayOut::AltF4},
     {"KillSigkill", WayOut::Kill}, {"TaskkillF", WayOut::TaskkillF},
+    {"TaskkillImageName", WayOut::TaskkillIm}, {"GuardianKilledThenGame", WayOut::GuardianFirst},
+    {"KillInPlayersFolder", WayOut::Kill, true},
 };
 
 INSTANTIATE_TEST_SUITE_P(, WineDesktopMode, ::testing::ValuesIn(waysOut),
                          [](const ::testing::TestParamInfo<WayOutCase> &info) {
                              return std::string(info.param.name);
                          });
+
+// [SECTION] Xvfb with a window manager: other windows, minimising
+
+// A desktop where the game's window is managed, as a player's is: the
+// keyboard goes from window to window the way Windows' does (Wine follows
+// the manager), and a window can be minimised. CTest runs these in a
+// prefix of their own (tests/wine/CMakeLists.txt).
+class WineManagedDesktop : public WineGame {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        if (!run.xvfb.Connection()) {
+            ASSERT_TRUE(run.xvfb.Start(error)) << error;
+        }
+        ASSERT_TRUE(run.xvfb.StartWindowManager(error)) << error;
+    }
+
+    void TearDown() override
+    {
+        WineGame::TearDown();
+        run.xvfb.StopWindowManager();
+    }
+};
+
+// A key let go while another window has the keyboard sends the game no
+// key-up: the game lets go of its keys when it loses the keyboard, so the
+// key is up when it comes back. F2 held logs a line every turn of the loop.
+TEST_F(WineManagedDesktop, KeyLetGoElsewhereIsUpOnReturn)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(run.xvfb));
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+    ASSERT_TRUE(WaitForFocus(display, window, startTimeoutMs));
+    const auto f2Lines = [this] {
+        return CountDebugLines(SplitStderr(DebugText()), "SetVSyncState(false)");
+    };
+    const int before = f2Lines();
+    PressKey(display, XK_F2);
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+    ASSERT_GT(f2Lines(), before + 1) << "F2 held logs every turn";
+    {
+        OtherWindow other(display);
+        ASSERT_TRUE(other.TakeKeyboard(startTimeoutMs));
+        ReleaseKey(display, XK_F2);
+        ActivateWindow(display, window);
+        ASSERT_TRUE(WaitForFocus(display, window, startTimeoutMs)) << "the game has it back";
+    }
+    // The lines already on their way come out, then no more
+    ASSERT_TRUE(WaitForFrames(display, 10, framesTimeoutMs)) << game->Describe();
+    const int back = f2Lines();
+    ASSERT_TRUE(WaitForFrames(display, 20, framesTimeoutMs)) << game->Describe();
+    EXPECT_EQ(f2Lines(), back) << "F2 is still down after the game came back; " << game->Describe();
+    ASSERT_TRUE(EndsOnEscape());
+}
+
+// A second start, while the first game is minimised and another window
+// has the keyboard, brings the first back and to the front and ends with
+// 0: one game.
+TEST_F(WineManagedDesktop, SecondStartBringsTheFirstBackAndEnds)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(run.xvfb));
+    // In a window: Windows minimises a window with a minimise box, and so
+    // Wine follows the window manager's only for one
+    window = SwitchWithF1UnderWine(display, *game, window, false);
+    ASSERT_NE(window, None) << game->Describe();
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+    OtherWindow other(display);
+    ASSERT_TRUE(other.TakeKeyboard(startTimeoutMs));
+    XIconifyWindow(display, window, DefaultScreen(display));
+    XSync(display, False);
+    ASSERT_TRUE(WaitForWindowState(display, window, IconicState, startTimeoutMs))
+        << "the game never minimised";
+
+    GameProcess second(run.xvfb.DisplayName(), WineEnvironment(run.xvfb), {"wine"});
+    ASSERT_TRUE(second.WaitForExit(startTimeoutMs)) << "two games run; " << second.Describe();
+    EXPECT_EQ(second.ExitCode(), 0) << second.Describe();
+    EXPECT_TRUE(WaitForWindowState(display, window, NormalState, startTimeoutMs))
+        << "the first game is still minimised";
+    EXPECT_TRUE(WaitForFocus(display, window, startTimeoutMs)) << "the first game is not in front";
+    EXPECT_EQ(GuardianPids().size(), 1u) << "one game, one guardian";
+    ASSERT_TRUE(EndsOnEscape());
+}
 
 } // namespace
 

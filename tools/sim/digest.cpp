@@ -25,7 +25,8 @@ static uint64_t Fold(uint64_t digest, uint32_t word)
 
 static uint64_t Fold(uint64_t digest, float value)
 {
-    return Fold(digest, std::bit_cast<uint32_t>(value));
+    // The builtin: emscripten's libc++ 13 has no std::bit_cast
+    return Fold(digest, __builtin_bit_cast(uint32_t, value));
 }
 
 static uint64_t Fold(uint64_t digest, const Vector3 &v)

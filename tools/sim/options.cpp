@@ -17,7 +17,7 @@ const NamedKey simKeys[12] = {
 
 const char *const simUsage =
     "usage: quarvel-sim [--seed N] [--frames K] [--frame-ms M|random] [--keys FILE] "
-    "[--random-keys P] [--trace] [--digest] [--draw] [--check]";
+    "[--random-keys P] [--trace] [--digest] [--draw [--png FILE]] [--check]";
 
 // A whole number in [low, high], nothing else.
 static bool ParseUnsigned(const char *text, uint64_t low, uint64_t high, uint64_t &value)
@@ -114,6 +114,13 @@ std::optional<SimOptions> ParseSimOptions(int argc, const char *const argv[], st
             if (!ReadKeyScript(value, options.keys, error))
                 return std::nullopt;
             ++i;
+        } else if (arg == "--png") {
+            if (!value) {
+                error = "--png needs a file";
+                return std::nullopt;
+            }
+            options.png = value;
+            ++i;
         } else if (arg == "--random-keys") {
             char *end = nullptr;
             const double p = value ? std::strtod(value, &end) : -1.0;
@@ -127,6 +134,11 @@ std::optional<SimOptions> ParseSimOptions(int argc, const char *const argv[], st
             error = "unknown argument " + arg;
             return std::nullopt;
         }
+    }
+    // The picture is the last frame drawn: there must be drawing and a frame.
+    if (!options.png.empty() && (!options.draw || options.frames == 0)) {
+        error = "--png needs --draw and at least one frame";
+        return std::nullopt;
     }
     return options;
 }

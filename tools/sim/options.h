@@ -22,6 +22,7 @@ struct SimOptions {
     bool     trace = false;
     bool     digest = false;         // one digest of every float of every frame
     bool     draw = false;
+    std::string png;                 // --png: the last frame's picture goes here
     bool     check = false;
 };
 

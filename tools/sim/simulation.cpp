@@ -13,6 +13,7 @@
 #include "render/text.h"
 #include "sim/digest.h"
 #include "sim/invariants.h"
+#include "sim/png.h"
 #include "sim/trace.h"
 #include "system/clock.h"
 #include "system/opengl.h"
@@ -85,7 +86,9 @@ int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &er
     uint64_t digest = options.digest ? FoldWorld(emptyDigest) : 0;
     // With --draw, the pictures too: every pixel of every frame drawn.
     uint64_t pixelDigest = emptyDigest;
-    std::vector<uint8_t> pixels(options.draw && options.digest ? drawWidth * drawHeight * 4 : 0);
+    std::vector<uint8_t> pixels(options.draw && (options.digest || !options.png.empty())
+                                    ? drawWidth * drawHeight * 4
+                                    : 0);
 
     ToolRandom toolRandom(options.seed);
     size_t nextKey = 0;
@@ -133,6 +136,14 @@ int RunSimulation(const SimOptions &options, std::ostream &out, std::ostream &er
     const auto wallMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now() - wallStart)
                             .count();
+    if (!options.png.empty()) {
+        glReadPixels(0, 0, drawWidth, drawHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        std::string error;
+        if (!WritePng(options.png, drawWidth, drawHeight, pixels.data(), error)) {
+            err << "quarvel-sim: " << error << '\n';
+            exitCode = 1;
+        }
+    }
     if (options.digest) {
         out << DigestLine("digest", digest) << '\n';
         if (options.draw)

@@ -6,6 +6,7 @@
 
 #include <SDL.h>
 
+#include "platform/key_messages.h"
 #include "platform/process/one_game.h"
 #include "platform/process/process_hooks.h"
 #include "platform/sdl/gamepad_sdl.h"
@@ -41,9 +42,7 @@ static void PostGameKey(uint32_t message, uint32_t vk, intptr_t lParam)
     PostAll(made);
 }
 
-// Key messages as Windows makes them. Alt held without Ctrl makes a system
-// key (Ctrl+Alt is AltGr on Windows, which types characters); F10 always
-// is one.
+// Key messages as Windows makes them (platform/key_messages.h).
 static void TranslateKey(const SDL_KeyboardEvent &key)
 {
     const int scancode = key.keysym.scancode;
@@ -59,43 +58,17 @@ static void TranslateKey(const SDL_KeyboardEvent &key)
     if (vk == 0 || vk >= 256)
         return;
     const bool altHeld = (key.keysym.mod & KMOD_ALT) != 0;
-    const bool ctrlHeld = (key.keysym.mod & KMOD_CTRL) != 0;
-    const bool systemNow = (altHeld && !ctrlHeld) || vk == VK_F10;
     const bool down = key.type == SDL_KEYDOWN;
-
-    // lParam as Windows fills it: repeat count 1, bit 29 while Alt is held,
-    // bit 30 when the key was already down, bit 31 on release.
-    intptr_t lParam = 1;
-    if (altHeld)
-        lParam |= intptr_t(1) << 29;
-    if (!down || key.repeat)
-        lParam |= intptr_t(1) << 30;
-    if (!down)
-        lParam |= intptr_t(1) << 31;
-
-    if (down) {
-        // An auto-repeat keeps the way of the first press
-        PressKind &press = sdl.messages.keyPresses[vk];
-        if (!key.repeat || press == PressKind::Up)
-            press = systemNow ? PressKind::System : PressKind::Game;
-        const bool system = press == PressKind::System;
-        if (system)
-            Post(WM_SYSKEYDOWN, vk, lParam);
-        else
-            PostGameKey(WM_KEYDOWN, vk, lParam);
-        // Windows' default handling turns Alt+F4 into a close request, once
-        // per press
-        if (system && vk == VK_F4 && altHeld && !key.repeat)
-            Post(WM_CLOSE, 0, 0);
-        return;
-    }
-    PressKind &press = sdl.messages.keyPresses[vk];
-    const bool system = press == PressKind::Up ? systemNow : press == PressKind::System;
-    press = PressKind::Up;
-    if (system)
-        Post(WM_SYSKEYUP, vk, lParam);
+    const KeyMessage made = KeyMessageFor(sdl.messages.keyPresses[vk], vk, down, key.repeat != 0,
+                                          altHeld, (key.keysym.mod & KMOD_CTRL) != 0);
+    if (made.message == WM_SYSKEYDOWN || made.message == WM_SYSKEYUP)
+        Post(made.message, vk, made.lParam);
     else
-        PostGameKey(WM_KEYUP, vk, lParam);
+        PostGameKey(made.message, vk, made.lParam);
+    // Windows' default handling turns Alt+F4 into a close request, once
+    // per press
+    if (made.message == WM_SYSKEYDOWN && vk == VK_F4 && altHeld && !key.repeat)
+        Post(WM_CLOSE, 0, 0);
 }
 
 static void TranslateWindowEvent(const SDL_WindowEvent &event)

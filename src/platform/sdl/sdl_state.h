@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include "platform/key_messages.h"
 #include "platform/messages.h"
 #include "platform/player_input.h"
 #include "platform/process/display_server.h"
@@ -43,9 +44,6 @@ struct SdlVideoState {
     SDL_GLContext context = nullptr;     // the game's context; null when none
 };
 
-// How a key's last press went out: as a game key or as a system key.
-enum class PressKind : unsigned char { Up, Game, System };
-
 // What the message queue holds between calls.
 struct SdlMessageState {
     // Messages made from SDL events and not yet taken: one event can make
@@ -57,7 +55,7 @@ struct SdlMessageState {
     // out the same way: a key pressed without Alt and released with Alt
     // held must still clear its KeyState entry, or the ship would thrust on
     // for ever.
-    PressKind            keyPresses[256] = {};
+    PressKind           keyPresses[256] = {};
     // The code each physical key went down with, 0 while it is up: keypad 8
     // pressed as Up with NumLock off and released after NumLock went on
     // must let go of Up, not of VK_NUMPAD8.

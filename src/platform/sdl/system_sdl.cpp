@@ -53,16 +53,17 @@ void Sys_Init()
     // event system runs; ours work from the start, between windows too.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
 
+    // Gamepads belong to the player, not to the window: they stay open
+    // while F1 makes a new one. Without them the keyboard still plays.
+    // They start before video, as they always have here.
+    if (!Pad_Start())
+        StderrLine("Gamepads unavailable: %s\n", SDL_GetError());
+
     // Video now, so that the display is known before anything depends on
     // it: a second start on a display that has a game ends here, and on X11
     // the guardian is up by the first mode change. Without video the game
     // says so as it opens its window.
     Sdl_StartVideo();
-
-    // Gamepads belong to the player, not to the window: they stay open
-    // while F1 makes a new one. Without them the keyboard still plays.
-    if (!Pad_Start())
-        StderrLine("Gamepads unavailable: %s\n", SDL_GetError());
 
     // No atexit hook for Sys_Shutdown: when the X server goes away, Xlib
     // ends the program with exit(), and SDL must not talk to the dead

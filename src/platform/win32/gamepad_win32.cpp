@@ -2,6 +2,8 @@
 // messages the keyboard would send. XInput is loaded at run time, the
 // newest there is, so that the game still starts on a Windows without it.
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "system/debug_log.h"
@@ -10,24 +12,12 @@
 
 #include <xinput.h>
 
-using XInputGetStateProc = DWORD(WINAPI *)(DWORD pad, XINPUT_STATE *state);
-
 // Connected pads are read every few ms; an empty slot costs XInput a
 // search for a device, so it is looked at about once a second.
 static constexpr uint32_t readEveryMs = 4;
 static constexpr uint32_t lookForPadEveryMs = 1000;
 
-struct Win32PadState {
-    HMODULE            library = nullptr;  // xinput1_4.dll, 1_3 or 9_1_0; null without
-    XInputGetStateProc getState = nullptr;
-    bool     connected[XUSER_MAX_COUNT] = {};
-    DWORD    packet[XUSER_MAX_COUNT] = {};  // the reading last turned into keys
-    uint32_t lastRead = 0;                  // ms
-    uint32_t lastSearch = 0;                // ms
-    bool     searched = false;              // the empty slots were looked at once
-};
-
-static Win32PadState win32Pads;
+static_assert(win32PadSlots == XUSER_MAX_COUNT, "one slot of the state per XInput pad");
 
 // XInput's buttons by their place on the pad. There is no Guide button in
 // XInputGetState's reading.
@@ -53,23 +43,23 @@ static const struct {
 
 void Pad_Start()
 {
-    if (win32Pads.library)
+    if (win32.pads.library)
         return;
     for (const char *name : {"xinput1_4.dll", "xinput1_3.dll", "xinput9_1_0.dll"}) {
-        win32Pads.library = LoadLibraryA(name);
-        if (win32Pads.library)
+        win32.pads.library = LoadLibraryA(name);
+        if (win32.pads.library)
             break;
     }
-    if (!win32Pads.library) {
+    if (!win32.pads.library) {
         StderrLine("Gamepads unavailable: no XInput on this system\n");
         return;
     }
-    win32Pads.getState = reinterpret_cast<XInputGetStateProc>(
-        reinterpret_cast<void (*)()>(GetProcAddress(win32Pads.library, "XInputGetState")));
-    if (!win32Pads.getState) {
+    win32.pads.getState = reinterpret_cast<XInputGetStateProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(win32.pads.library, "XInputGetState")));
+    if (!win32.pads.getState) {
         StderrLine("Gamepads unavailable: XInput has no XInputGetState\n");
-        FreeLibrary(win32Pads.library);
-        win32Pads.library = nullptr;
+        FreeLibrary(win32.pads.library);
+        win32.pads.library = nullptr;
     }
 }
 
@@ -82,52 +72,62 @@ static void TakeReading(int pad, const XINPUT_GAMEPAD &reading, std::vector<Mess
         if (reading.wButtons & mapped.xinput)
             buttons |= PadButtonBit(mapped.button);
     const int stickY = reading.sThumbLY == -32768 ? 32767 : -reading.sThumbLY;
-    Input_Pad(win32Player, pad, buttons, reading.sThumbLX, stickY, out);
+    Input_Pad(win32.player, pad, buttons, reading.sThumbLX, stickY, out);
 }
 
-void Pad_Poll()
+// Every pad lets go of what it holds, and is looked for afresh next time.
+static void LetGoOfPads(std::vector<Message> &out)
 {
-    if (!win32Pads.getState)
+    for (DWORD pad = 0; pad < XUSER_MAX_COUNT; ++pad)
+        if (win32.pads.connected[pad])
+            Input_PadGone(win32.player, static_cast<int>(pad), out);
+    std::fill(std::begin(win32.pads.connected), std::end(win32.pads.connected), false);
+    win32.pads.searched = false;
+}
+
+void Pad_Poll(std::vector<Message> &out)
+{
+    if (!win32.pads.getState)
         return;
     const uint32_t now = Win32_Milliseconds();
-    if (now - win32Pads.lastRead < readEveryMs)
+    if (now - win32.pads.lastRead < readEveryMs)
         return;
-    win32Pads.lastRead = now;
-    const bool search = !win32Pads.searched || now - win32Pads.lastSearch >= lookForPadEveryMs;
-    if (search) {
-        win32Pads.searched = true;
-        win32Pads.lastSearch = now;
+    win32.pads.lastRead = now;
+    // XInput reads a pad whichever window is in front: the pads play the
+    // game only while it is in front, as the keyboard does
+    if (!win32.video.window || GetForegroundWindow() != win32.video.window) {
+        LetGoOfPads(out);
+        return;
     }
-    std::vector<Message> out;
+    const bool search = !win32.pads.searched || now - win32.pads.lastSearch >= lookForPadEveryMs;
+    if (search) {
+        win32.pads.searched = true;
+        win32.pads.lastSearch = now;
+    }
     for (DWORD pad = 0; pad < XUSER_MAX_COUNT; ++pad) {
-        if (!win32Pads.connected[pad] && !search)
+        if (!win32.pads.connected[pad] && !search)
             continue;
         XINPUT_STATE state = {};
-        if (win32Pads.getState(pad, &state) != ERROR_SUCCESS) {
+        if (win32.pads.getState(pad, &state) != ERROR_SUCCESS) {
             // Unplugged: it lets go of everything it held
-            if (win32Pads.connected[pad])
-                Input_PadGone(win32Player, static_cast<int>(pad), out);
-            win32Pads.connected[pad] = false;
+            if (win32.pads.connected[pad])
+                Input_PadGone(win32.player, static_cast<int>(pad), out);
+            win32.pads.connected[pad] = false;
             continue;
         }
         // A pad plugged in with a button held counts at once; after that
         // only a new packet number means a new reading
-        if (win32Pads.connected[pad] && state.dwPacketNumber == win32Pads.packet[pad])
+        if (win32.pads.connected[pad] && state.dwPacketNumber == win32.pads.packet[pad])
             continue;
-        win32Pads.connected[pad] = true;
-        win32Pads.packet[pad] = state.dwPacketNumber;
+        win32.pads.connected[pad] = true;
+        win32.pads.packet[pad] = state.dwPacketNumber;
         TakeReading(static_cast<int>(pad), state.Gamepad, out);
     }
-    Win32_PostMessages(out);
 }
 
 void Pad_Stop()
 {
-    std::vector<Message> out;
-    for (DWORD pad = 0; pad < XUSER_MAX_COUNT; ++pad)
-        if (win32Pads.connected[pad])
-            Input_PadGone(win32Player, static_cast<int>(pad), out);
-    if (win32Pads.library)
-        FreeLibrary(win32Pads.library);
-    win32Pads = Win32PadState{};
+    if (win32.pads.library)
+        FreeLibrary(win32.pads.library);
+    win32.pads = Win32Pads{};
 }

@@ -2,27 +2,15 @@
 
 #include "platform/system.h"
 
-#include <cstring>
+#include <cstdlib>
 #include <ctime>
 
 #include "platform/video.h"
 #include "system/clock.h"
 #include "system/debug_log.h"
 
+#include "platform/win32/guardian_win32.h"
 #include "platform/win32/win32_backend.h"
-
-void Win32_ReportFailure(const char *step)
-{
-    const DWORD error = GetLastError();
-    char text[256] = "";
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                   text, sizeof text, nullptr);
-    // Windows ends its texts with CR LF
-    size_t length = std::strlen(text);
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n'))
-        text[--length] = '\0';
-    StderrLine("%s failed: %s (error %lu)\n", step, text, static_cast<unsigned long>(error));
-}
 
 // [SECTION] Sleep and time
 
@@ -59,22 +47,28 @@ static void FindStderr()
 
 // Ctrl+C, Ctrl+Break and closing the console the game was started from ask
 // it to close, as SIGINT and SIGTERM do on Linux; runs on a thread of its
-// own, so it only sets the flag that Sys_PeekMessage takes. Windows ends
-// the process soon after a console closes: the game ends the normal way
-// if it can, and the watcher puts the mode back if it cannot.
-static BOOL WINAPI RequestClose(DWORD)
+// own, so it only sets the flag that Sys_PeekMessage takes.
+static BOOL WINAPI RequestClose(DWORD event)
 {
-    InterlockedExchange(&win32CloseRequested, 1);
+    InterlockedExchange(&win32.closeRequested, 1);
+    // A closed console (or the session's end) ends the process as soon as
+    // this returns. Held here, the game ends the normal way meanwhile (its
+    // statistics, the desktop's mode back), and its exit ends this thread
+    // too; Windows ends it anyway after its own limit (5 s for a console's
+    // close), and the guardian then puts the mode back.
+    constexpr DWORD normalEndMs = 20000;
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        Sleep(normalEndMs);
     return TRUE;
 }
 
 void Sys_Init()
 {
-    // The watcher of the display mode is this program started again: it
-    // goes no further
-    Guard_RunIfWatcher();
-
     FindStderr();
+    // A second start brings the first game to the front and ends here,
+    // before it could touch the display mode
+    if (!OneGame_Claim())
+        std::exit(0);
     SetClockSource(Win32_Milliseconds);
     SetConsoleCtrlHandler(RequestClose, TRUE);
     // Early, so that it is up by the first mode change
@@ -87,14 +81,15 @@ void Sys_Init()
 void Sys_Shutdown()
 {
     // Every way out gives the desktop its mode and its cursor back
-    if (win32Video.modeChanged)
+    if (win32.video.modeChanged)
         Vid_RestoreDisplayMode();
-    while (win32Video.cursorHides > 0)
+    while (win32.video.cursorHides > 0)
         Vid_ShowCursor(true);
     Pad_Stop();
     Guard_Stop();
+    OneGame_Release();
     SetClockSource(nullptr);
-    Win32_ResetMessages();
+    Win32_ResetState();
 }
 
 // [SECTION] Message boxes
@@ -105,7 +100,7 @@ int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
     // A close request that came first would leave the box waiting for a
     // click that may never come: the text goes to stderr instead. No owner
     // window, as the game always asks.
-    const int answer = win32CloseRequested != 0
+    const int answer = win32.closeRequested != 0
                            ? 0
                            : MessageBoxA(nullptr, text ? text : "", caption ? caption : "", flags);
     // Windows answers 0 when no box could be shown; Wine with no display
@@ -113,7 +108,7 @@ int Vid_MessageBox(const char *text, const char *caption, uint32_t flags)
     if (answer <= 0) {
         // No box could be shown (no desktop to show it on): the user still
         // learns why, and the safe answer is taken
-        if (win32CloseRequested == 0)
+        if (win32.closeRequested == 0)
             Win32_ReportFailure("MessageBoxA");
         StderrLine("%s: %s\n", caption ? caption : "", text ? text : "");
         return question ? IDNO : IDOK;

@@ -7,9 +7,8 @@
 
 #include "system/opengl.h"
 
+#include "platform/win32/guardian_win32.h"
 #include "platform/win32/win32_backend.h"
-
-Win32VideoState win32Video;
 
 static constexpr char className[] = "OpenGL";
 
@@ -55,8 +54,8 @@ ModuleHandle Vid_RegisterClass(WindowProcedure procedure)
         Win32_ReportFailure("RegisterClassA");
         return nullptr;
     }
-    win32Video.procedure = procedure;
-    win32Video.instance = instance;
+    win32.video.procedure = procedure;
+    win32.video.instance = instance;
     return reinterpret_cast<ModuleHandle>(instance);
 }
 
@@ -64,8 +63,8 @@ bool Vid_UnregisterClass(ModuleHandle module)
 {
     if (!UnregisterClassA(className, InstanceOf(module)))
         return false;
-    win32Video.procedure = nullptr;
-    win32Video.instance = nullptr;
+    win32.video.procedure = nullptr;
+    win32.video.instance = nullptr;
     return true;
 }
 
@@ -80,17 +79,17 @@ bool Vid_ChangeDisplayMode(int width, int height, int bits)
     mode.dmPelsWidth = static_cast<DWORD>(width);
     mode.dmPelsHeight = static_cast<DWORD>(height);
     mode.dmBitsPerPel = static_cast<DWORD>(bits);
-    // The watcher knows before the screen changes, so a game killed in
+    // The guardian knows before the screen changes, so a game killed in
     // the middle of the change still gets the desktop's mode back
     Guard_BeforeModeChange();
     // CDS_FULLSCREEN: a passing change, never written to the registry,
     // which keeps the desktop's own mode for the restore
     if (ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL) {
-        if (!win32Video.modeChanged)
+        if (!win32.video.modeChanged)
             Guard_ModeRestored();
         return false;
     }
-    win32Video.modeChanged = true;
+    win32.video.modeChanged = true;
     return true;
 }
 
@@ -99,7 +98,7 @@ bool Vid_RestoreDisplayMode()
     // NULL, 0: back to the mode the registry holds for the desktop
     const bool restored = ChangeDisplaySettingsA(nullptr, 0) == DISP_CHANGE_SUCCESSFUL;
     if (restored) {
-        win32Video.modeChanged = false;
+        win32.video.modeChanged = false;
         Guard_ModeRestored();
     }
     return restored;
@@ -109,7 +108,7 @@ void Vid_ShowCursor(bool show)
 {
     // Windows counts the hides; each show gives one back
     ShowCursor(show ? TRUE : FALSE);
-    win32Video.cursorHides += show ? -1 : 1;
+    win32.video.cursorHides += show ? -1 : 1;
 }
 
 // [SECTION] Window
@@ -130,16 +129,19 @@ WindowHandle Vid_CreateWindow(ModuleHandle module, const char *title, int width,
         Win32_ReportFailure("CreateWindowExA");
         return nullptr;
     }
-    win32Video.window = window;
+    win32.video.window = window;
     return reinterpret_cast<WindowHandle>(window);
 }
 
 bool Vid_DestroyWindow(WindowHandle window)
 {
-    if (!DestroyWindow(WindowOf(window)))
+    win32.video.destroying = true;
+    const bool destroyed = DestroyWindow(WindowOf(window)) != FALSE;
+    win32.video.destroying = false;
+    if (!destroyed)
         return false;
-    if (win32Video.window == WindowOf(window))
-        win32Video.window = nullptr;
+    if (win32.video.window == WindowOf(window))
+        win32.video.window = nullptr;
     return true;
 }
 
@@ -162,11 +164,9 @@ bool Vid_ReleaseDeviceContext(WindowHandle window, DeviceContext surface)
     return ReleaseDC(WindowOf(window), DeviceOf(surface)) == 1;
 }
 
-// The descriptor the format was chosen with, kept for SetPixelFormat.
-static PIXELFORMATDESCRIPTOR pixelFormat;
-
 int Vid_ChoosePixelFormat(DeviceContext surface, int colourBits, int depthBits)
 {
+    PIXELFORMATDESCRIPTOR &pixelFormat = win32.video.pixelFormat;
     std::memset(&pixelFormat, 0, sizeof pixelFormat);
     pixelFormat.nSize = sizeof pixelFormat; // 40 bytes
     pixelFormat.nVersion = 1;
@@ -180,7 +180,7 @@ int Vid_ChoosePixelFormat(DeviceContext surface, int colourBits, int depthBits)
 
 bool Vid_SetPixelFormat(DeviceContext surface, int format)
 {
-    return SetPixelFormat(DeviceOf(surface), format, &pixelFormat) != FALSE;
+    return SetPixelFormat(DeviceOf(surface), format, &win32.video.pixelFormat) != FALSE;
 }
 
 RenderContext Vid_CreateContext(DeviceContext surface)
