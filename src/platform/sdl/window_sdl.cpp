@@ -112,6 +112,7 @@ bool Vid_DestroyWindow(WindowHandle window)
     // window to
     if ((SDL_GetWindowFlags(sdl.video.window) & SDL_WINDOW_FULLSCREEN) == 0)
         sdl.video.fullScreenDisplay = SDL_GetWindowDisplayIndex(sdl.video.window);
+    Sdl_LogVideo(sdl.video.window, "destroyed");
     Sdl_DestroyGlWindow(sdl.video.window);
     sdl.video.window = nullptr;
     sdl.video.glBroken = false;
