@@ -15,6 +15,8 @@ bool (*swapIntervalProc)(int interval) = nullptr;
 // the score's font were set up at.
 static float pictureScale = 1.0f;
 static float contextScale = 1.0f;
+// The context clips drawing to the picture: there are bars around it.
+static bool scissored = false;
 
 // The score's font is antialiased, at normal weight, 24 pixels high in the
 // 800 x 600 picture and as much larger as the picture is.
@@ -34,6 +36,7 @@ static GLuint CreateScoreFont()
 
 void SetupRenderState()
 {
+    scissored = false;
     InitVSync();
     SetVSyncState(false);
 
@@ -103,6 +106,18 @@ void ResizeViewport(int width, int height)
     // At 800 x 600 that is the whole client area, as it always was.
     const PictureRect picture = FitPicture(width, height);
     glViewport(picture.x, picture.y, picture.width, picture.height);
+    // The viewport does not hold everything in: a wide point whose centre
+    // is inside draws past its edge, a star into the bar. The scissor
+    // does; without bars it stays off, as it always was.
+    const bool bars = picture.width != width || picture.height != height;
+    if (bars) {
+        glScissor(picture.x, picture.y, picture.width, picture.height);
+        if (!scissored)
+            glEnable(GL_SCISSOR_TEST);
+    } else if (scissored) {
+        glDisable(GL_SCISSOR_TEST);
+    }
+    scissored = bars;
     if (picture.height > 0)
         pictureScale = static_cast<float>(picture.height) / 600.0f;
     glMatrixMode(GL_PROJECTION);
@@ -111,6 +126,16 @@ void ResizeViewport(int width, int height)
     gluPerspective(45.0, kPictureAspect, static_cast<GLdouble>(0.1f), 100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+}
+
+void ClearPicture()
+{
+    // The bars are cleared too, outside the scissor
+    if (scissored)
+        glDisable(GL_SCISSOR_TEST);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (scissored)
+        glEnable(GL_SCISSOR_TEST);
 }
 
 void FollowPictureScale()

@@ -21,7 +21,10 @@ void SetupLighting();
 
 // Viewport and 45-degree projection for a client area: the 4:3 picture,
 // centred, as large as it fits (math/picture_rect.h); selects model-view.
+// Drawing is held inside the picture (the scissor) where bars surround it.
 void ResizeViewport(int width, int height);
+// Clears the colour and depth of the whole client area, bars included.
+void ClearPicture();
 
 // Sets the point size and builds the score's font again when the picture's
 // scale (its pixels per pixel of the 800 x 600 game) changed since the

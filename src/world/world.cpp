@@ -81,7 +81,7 @@ void UpdateWorld(int frameMs)
 
 void DrawWorld()
 {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ClearPicture();
     glLoadIdentity();
     glPushMatrix();
     // The camera stands 20 units in front of the playfield plane z = 0.

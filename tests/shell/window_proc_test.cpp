@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "system/opengl.h"
 
 #include "platform/messages.h"
@@ -93,6 +94,16 @@ TEST_F(WindowProc, SizePlacesTheLargestCentredFourByThreePictureAndScalesPointsA
         glGetIntegerv(GL_VIEWPORT, viewport);
         for (int i = 0; i < 4; ++i)
             EXPECT_EQ(viewport[i], c.viewport[i]) << "element " << i << " of the viewport, " << size;
+        // Where there are bars, nothing is drawn in them: the scissor holds
+        // the picture (a wide point draws past the viewport's edge)
+        const bool bars = c.viewport[2] != c.width || c.viewport[3] != std::max(c.height, 1);
+        EXPECT_EQ(glIsEnabled(GL_SCISSOR_TEST), bars ? GL_TRUE : GL_FALSE) << size;
+        if (bars) {
+            GLint scissor[4];
+            glGetIntegerv(GL_SCISSOR_BOX, scissor);
+            for (int i = 0; i < 4; ++i)
+                EXPECT_EQ(scissor[i], c.viewport[i]) << "element " << i << " of the scissor, " << size;
+        }
 
         // gluPerspective: m[0] = f / aspect and m[5] = f, so their ratio is
         // the aspect the projection was built with (GL keeps it in floats):

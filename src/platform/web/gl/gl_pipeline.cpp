@@ -115,6 +115,7 @@ static bool *Capability(GLenum cap)
     case GL_COLOR_MATERIAL: return &webGl.colourMaterial;
     case GL_NORMALIZE: return &webGl.normalize;
     case GL_POINT_SMOOTH: return &webGl.pointSmooth;
+    case GL_SCISSOR_TEST: return &webGl.scissorTest;
     default: return nullptr;
     }
 }
@@ -146,7 +147,7 @@ static void SetCapability(GLenum cap, bool on, const char *name)
     }
     *flag = on;
     Gl_TrackColour();
-    if (cap == GL_DEPTH_TEST || cap == GL_CULL_FACE || cap == GL_BLEND)
+    if (cap == GL_DEPTH_TEST || cap == GL_CULL_FACE || cap == GL_BLEND || cap == GL_SCISSOR_TEST)
         WebGl_Apply(cap);
 }
 
@@ -263,6 +264,19 @@ void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
     WebGl_Apply(GL_VIEWPORT);
 }
 
+void glScissor(GLint x, GLint y, GLsizei width, GLsizei height)
+{
+    if (!Gl_MayChangeState("glScissor"))
+        return;
+    if (width < 0 || height < 0) {
+        Gl_SetError(GL_INVALID_VALUE);
+        return;
+    }
+    webGl.scissor[0] = x, webGl.scissor[1] = y;
+    webGl.scissor[2] = width, webGl.scissor[3] = height;
+    WebGl_Apply(GL_SCISSOR_BOX);
+}
+
 // ---------------------------------------------------------------- queries
 
 void glGetIntegerv(GLenum pname, GLint *params)
@@ -274,6 +288,7 @@ void glGetIntegerv(GLenum pname, GLint *params)
     switch (pname) {
     case GL_MATRIX_MODE: params[0] = static_cast<GLint>(webGl.matrixMode); break;
     case GL_VIEWPORT: std::memcpy(params, webGl.viewport, sizeof webGl.viewport); break;
+    case GL_SCISSOR_BOX: std::memcpy(params, webGl.scissor, sizeof webGl.scissor); break;
     case GL_LIST_BASE: params[0] = static_cast<GLint>(webGl.listBase); break;
     case GL_MODELVIEW_STACK_DEPTH: params[0] = static_cast<GLint>(webGl.modelview.size()); break;
     case GL_PROJECTION_STACK_DEPTH: params[0] = static_cast<GLint>(webGl.projection.size()); break;

@@ -47,6 +47,7 @@ struct WebGlState {
     std::vector<std::vector<float>> modelview{std::vector<float>(16)};   // stack, top last
     std::vector<std::vector<float>> projection{std::vector<float>(16)};
     int viewport[4] = {0, 0, 0, 0};
+    int scissor[4] = {0, 0, 0, 0};
 
     // Current vertex attributes
     float colour[4] = {1, 1, 1, 1};
@@ -54,7 +55,7 @@ struct WebGlState {
 
     // Enables
     bool depthTest = false, cullFace = false, blend = false, lighting = false;
-    bool colourMaterial = false, normalize = false, pointSmooth = false;
+    bool colourMaterial = false, normalize = false, pointSmooth = false, scissorTest = false;
 
     // Lighting
     Light lights[8];

@@ -183,9 +183,10 @@ bool WebGl_CreateContext(const char *canvasSelector, std::string *error)
     }
     Gl_ResetState();
     webGl.contextMade = true;
-    // The viewport starts as the whole drawing buffer, as a new context's.
-    webGl.viewport[2] = JsDrawingBufferSize(0);
-    webGl.viewport[3] = JsDrawingBufferSize(1);
+    // The viewport and the scissor box start as the whole drawing buffer,
+    // as a new context's.
+    webGl.viewport[2] = webGl.scissor[2] = JsDrawingBufferSize(0);
+    webGl.viewport[3] = webGl.scissor[3] = JsDrawingBufferSize(1);
     return true;
 }
 

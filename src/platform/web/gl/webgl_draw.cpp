@@ -38,6 +38,7 @@ EM_JS(void, JsCall, (int what, double a, double b, double c, double d), {
     var gl = Module.quarvelGl.gl;
     switch (what) {
     case 0x0BA2: gl.viewport(a, b, c, d); break;
+    case 0x0C10: gl.scissor(a, b, c, d); break;
     case 0x0B46: gl.frontFace(a); break;
     case 0x0B45: gl.cullFace(a); break;
     case 0x0B74: gl.depthFunc(a); break;
@@ -143,8 +144,12 @@ void WebGl_Apply(GLenum what)
     case GL_DEPTH_TEST: JsSetCapability(what, webGl.depthTest); break;
     case GL_CULL_FACE: JsSetCapability(what, webGl.cullFace); break;
     case GL_BLEND: JsSetCapability(what, webGl.blend); break;
+    case GL_SCISSOR_TEST: JsSetCapability(what, webGl.scissorTest); break;
     case GL_VIEWPORT:
         JsCall(what, webGl.viewport[0], webGl.viewport[1], webGl.viewport[2], webGl.viewport[3]);
+        break;
+    case GL_SCISSOR_BOX:
+        JsCall(what, webGl.scissor[0], webGl.scissor[1], webGl.scissor[2], webGl.scissor[3]);
         break;
     case GL_FRONT_FACE: JsCall(what, webGl.frontFace, 0, 0, 0); break;
     case GL_CULL_FACE_MODE: JsCall(what, webGl.cullFaceMode, 0, 0, 0); break;
