@@ -251,30 +251,28 @@ void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdou
     Gl_MultiplyCurrent(m);
 }
 
-void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
+// glViewport and glScissor: a window rectangle, kept and handed to WebGL.
+static void SetBox(const char *name, int (&box)[4], GLenum what, GLint x, GLint y,
+                   GLsizei width, GLsizei height)
 {
-    if (!Gl_MayChangeState("glViewport"))
+    if (!Gl_MayChangeState(name))
         return;
     if (width < 0 || height < 0) {
         Gl_SetError(GL_INVALID_VALUE);
         return;
     }
-    webGl.viewport[0] = x, webGl.viewport[1] = y;
-    webGl.viewport[2] = width, webGl.viewport[3] = height;
-    WebGl_Apply(GL_VIEWPORT);
+    box[0] = x, box[1] = y, box[2] = width, box[3] = height;
+    WebGl_Apply(what);
+}
+
+void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
+{
+    SetBox("glViewport", webGl.viewport, GL_VIEWPORT, x, y, width, height);
 }
 
 void glScissor(GLint x, GLint y, GLsizei width, GLsizei height)
 {
-    if (!Gl_MayChangeState("glScissor"))
-        return;
-    if (width < 0 || height < 0) {
-        Gl_SetError(GL_INVALID_VALUE);
-        return;
-    }
-    webGl.scissor[0] = x, webGl.scissor[1] = y;
-    webGl.scissor[2] = width, webGl.scissor[3] = height;
-    WebGl_Apply(GL_SCISSOR_BOX);
+    SetBox("glScissor", webGl.scissor, GL_SCISSOR_BOX, x, y, width, height);
 }
 
 // ---------------------------------------------------------------- queries
