@@ -11,6 +11,7 @@
 #include "platform/sdl/sdl_state.h"
 #include "platform/sdl/video_log_sdl.h"
 #include "platform/sdl/wayland/full_screen_wayland.h"
+#include "platform/sdl/x11/output_switch_x11.h"
 #include "platform/sdl/x11/window_manager_x11.h"
 #include "platform/video.h"
 
@@ -76,7 +77,14 @@ static bool SwitchTo(const SDL_DisplayMode &mode, int display)
     if (window && !scaled && SDL_SetWindowDisplayMode(window, &mode) != 0)
         Sdl_ReportFailure("SDL_SetWindowDisplayMode");
     else if (window) {
-        X11_ChangeFullscreen(window, true, [window] { SDL_ShowWindow(window); });
+        const auto show = [window] {
+            X11_ChangeFullscreen(window, true, [window] { SDL_ShowWindow(window); });
+        };
+        // Only that monitor changes: the desktop's others keep theirs
+        if (sdl.video.guarded)
+            X11_SwitchOneOutput(window, display, mode.w, mode.h, show);
+        else
+            show();
         // A display that did not switch, with no error from SDL, is a
         // refused mode like any other
         switched = ShowsMode(window, mode);
@@ -98,17 +106,19 @@ static bool SwitchTo(const SDL_DisplayMode &mode, int display)
     return true;
 }
 
+int Sdl_PlayersDisplay()
+{
+    const int display = sdl.video.fullScreenDisplay;
+    return display < 0 || display >= SDL_GetNumVideoDisplays() ? 0 : display;
+}
+
 bool Vid_ChangeDisplayMode(int width, int height, int bits)
 {
     if (!sdl.video.registered || sdl.video.window || bits <= 0 || bits % 8 != 0)
         return false;
     // "32-bit colour" is 4 bytes per pixel: SDL calls the usual desktop
     // format RGB888, 24 bits per pixel stored in 4 bytes.
-    // The monitor the player means: the primary, or the one F1's window
-    // was last on (gone since: the primary again)
-    int display = sdl.video.fullScreenDisplay;
-    if (display < 0 || display >= SDL_GetNumVideoDisplays())
-        display = 0;
+    const int display = Sdl_PlayersDisplay();
     // Where modes are only scaled by a compositor, full screen is the
     // output as it is: any size asked fits the picture into it.
     if (sdl.display.scaledModes) {
@@ -156,8 +166,10 @@ bool Vid_RestoreDisplayMode()
     // Leaving full screen gives the desktop its own mode back
     DropModeWindow();
     if (sdl.video.window && (SDL_GetWindowFlags(sdl.video.window) & SDL_WINDOW_FULLSCREEN)) {
-        X11_ChangeFullscreen(sdl.video.window, false, [&restored] {
-            restored = SDL_SetWindowFullscreen(sdl.video.window, 0) == 0;
+        X11_LeaveOutputMode(sdl.video.window, [&restored] {
+            X11_ChangeFullscreen(sdl.video.window, false, [&restored] {
+                restored = SDL_SetWindowFullscreen(sdl.video.window, 0) == 0;
+            });
         });
         if (!restored)
             Sdl_ReportFailure("SDL_SetWindowFullscreen");
