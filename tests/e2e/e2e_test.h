@@ -26,6 +26,8 @@ XServer &TestXServer();
 // first time one asks; nullptr, with the reason in error, when it cannot
 // start.
 XServer *ModeSwitchingServer(std::string &error);
+// The same Xorg with two monitors lit (XServer::Kind::XorgDummyTwoMonitors).
+XServer *TwoMonitorServer(std::string &error);
 
 // Every test starts the real game on the shared Xvfb and waits for its
 // window to be on the screen.
