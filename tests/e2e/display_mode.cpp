@@ -243,7 +243,7 @@ bool LightTwoMonitors(const std::string &displayName)
         if (!RunXrandr(displayName, {"--addmode", "DUMMY1", mode}))
             return false;
     return RunXrandr(displayName, {"--output", "DUMMY1", "--mode", "1280x1024", "--pos", "0x0",
-                                   "--output", "DUMMY0", "--mode", "1920x1080", "--pos",
+                                   "--output", "DUMMY0", "--mode", "1280x1024", "--pos",
                                    "1280x0", "--primary"});
 }
 

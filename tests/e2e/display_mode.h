@@ -48,7 +48,8 @@ void DestroyOwnMode(Display *display, XID mode);
 bool RunXrandr(const std::string &displayName, const std::vector<std::string> &args,
                std::string *output = nullptr);
 // Lights the second monitor of the mode-switching Xorg: DUMMY1 1280x1024 at
-// 0,0 and the primary, DUMMY0, 1920x1080 right of it.
+// 0,0 and the primary, DUMMY0, 1280x1024 right of it (the dummy offers no
+// mode larger than its configured screen).
 bool LightTwoMonitors(const std::string &displayName);
 // Everything XRandR tells of the display (xrandr --verbose: the screen,
 // every output with its modes, CRTC, place and properties), without the

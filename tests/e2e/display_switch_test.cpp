@@ -181,9 +181,9 @@ namespace {
 // xrandr's lines of the two monitors as the desktop has them: the primary
 // is not the one at 0,0.
 const char *const otherMonitor = "DUMMY1 connected 1280x1024+0+0";
-const char *const primaryMonitor = "DUMMY0 connected primary 1920x1080+1280+0";
+const char *const primaryMonitor = "DUMMY0 connected primary 1280x1024+1280+0";
 
-// Two monitors, the primary 1920x1080 right of a 1280x1024 one, the game
+// Two 1280x1024 monitors, the primary right of the other, the game
 // started full screen; the test ends it as its parameter says.
 class TwoMonitors : public EndToEnd, public ::testing::WithParamInterface<End> {
 protected:
