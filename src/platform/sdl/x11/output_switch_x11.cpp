@@ -18,25 +18,12 @@
 #include <cstdio>
 
 #include <SDL.h>
-#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
-#include "platform/sdl/sdl_state.h"
+#include "platform/sdl/x11/connection_x11.h"
 #include "platform/x11/screen_setting_x11.h"
 #include "platform/x11/x_error_trap.h"
-
-// SDL's connection to the X server, through the window; null off X11.
-static Display *SdlConnection(SDL_Window *window)
-{
-    if (!window || sdl.display.system != DisplaySystem::X11)
-        return nullptr;
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
-        return nullptr;
-    return info.info.x11.display;
-}
 
 // A mode's size in pixels; 0 x 0 for a mode the server does not list.
 static void ModeSize(const XRRScreenResources *resources, RRMode mode, int &width, int &height)
@@ -133,7 +120,7 @@ static bool AsMeant(const XRRScreenResources *resources, const ScreenSetting &no
 void X11_SwitchOneOutput(SDL_Window *window, int display, int width, int height,
                          const std::function<void()> &change)
 {
-    Display *x = SdlConnection(window);
+    Display *x = X11_Connection(window);
     SDL_Rect bounds{};
     if (!x || SDL_GetDisplayBounds(display, &bounds) != 0) {
         change();
@@ -174,7 +161,7 @@ void X11_SwitchOneOutput(SDL_Window *window, int display, int width, int height,
 
 void X11_LeaveOutputMode(SDL_Window *window, const std::function<void()> &change)
 {
-    Display *x = SdlConnection(window);
+    Display *x = X11_Connection(window);
     if (!x) {
         change();
         return;
