@@ -279,3 +279,19 @@ std::string XrandrState(const std::string &displayName)
         poll(nullptr, 0, 50);
     }
 }
+
+::testing::AssertionResult ShowsXrandrState(const std::string &displayName,
+                                            const std::string &state, int timeoutMs)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const std::string now = XrandrState(displayName);
+        if (now == state)
+            return ::testing::AssertionSuccess();
+        if (Clock::now() >= deadline)
+            return ::testing::AssertionFailure() << "xrandr --verbose shows, " << timeoutMs
+                                                 << " ms on:\n" << now << "not:\n" << state;
+        poll(nullptr, 0, 50);
+    }
+}

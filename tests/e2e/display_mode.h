@@ -51,6 +51,10 @@ bool RunXrandr(const std::string &displayName, const std::vector<std::string> &a
 // 0,0 and the primary, DUMMY0, 1280x1024 right of it (the dummy offers no
 // mode larger than its configured screen).
 bool LightTwoMonitors(const std::string &displayName);
+// xrandr's lines of those monitors as the desktop has them: the primary is
+// not the one at 0,0.
+constexpr const char *otherMonitor = "DUMMY1 connected 1280x1024+0+0";
+constexpr const char *primaryMonitor = "DUMMY0 connected primary 1280x1024+1280+0";
 // Everything XRandR tells of the display (xrandr --verbose: the screen,
 // every output with its modes, CRTC, place and properties), without the
 // timestamps that every change moves on, even one put back.
@@ -59,3 +63,6 @@ std::string XrandrState(const std::string &displayName);
 // what is given, as in {"DUMMY0 connected primary 800x600+1280+0", ...}.
 ::testing::AssertionResult ShowsOutputs(const std::string &displayName,
                                         const std::vector<std::string> &lines, int timeoutMs);
+// Waits at most timeoutMs until XrandrState is state.
+::testing::AssertionResult ShowsXrandrState(const std::string &displayName,
+                                            const std::string &state, int timeoutMs);

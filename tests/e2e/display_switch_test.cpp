@@ -178,35 +178,7 @@ INSTANTIATE_TEST_SUITE_P(, SmallDesktop, ::testing::Values(24, 16),
 
 namespace {
 
-// xrandr's lines of the two monitors as the desktop has them: the primary
-// is not the one at 0,0.
-const char *const otherMonitor = "DUMMY1 connected 1280x1024+0+0";
-const char *const primaryMonitor = "DUMMY0 connected primary 1280x1024+1280+0";
-
-// Two 1280x1024 monitors, the primary right of the other, the game
-// started full screen; the test ends it as its parameter says.
-class TwoMonitors : public EndToEnd, public ::testing::WithParamInterface<End> {
-protected:
-    void SetUp() override
-    {
-        std::string error;
-        server = TwoMonitorServer(error);
-        ASSERT_NE(server, nullptr) << error;
-        ASSERT_TRUE(ShowsOutputs(server->DisplayName(), {otherMonitor, primaryMonitor}, 0))
-            << "before the game";
-        desktop = XrandrState(server->DisplayName());
-        ASSERT_NO_FATAL_FAILURE(StartGame(*server));
-    }
-    void TearDown() override
-    {
-        game.reset();
-        if (server && XrandrState(server->DisplayName()) != desktop)
-            LightTwoMonitors(server->DisplayName());
-    }
-
-    XServer    *server = nullptr;
-    std::string desktop; // XrandrState before the game
-};
+class TwoMonitors : public TwoMonitorDesktop, public ::testing::WithParamInterface<End> {};
 
 // Full screen switches the primary, not the monitor at 0,0, and the other
 // keeps its mode and place; F1's window opens on the primary and both
@@ -253,12 +225,8 @@ TEST_P(TwoMonitors, FullScreenOnTheMonitorThePlayerMeans)
         game->Signal(SIGKILL);
         ASSERT_TRUE(game->WaitForExit(exitTimeoutMs)) << game->Describe();
     }
-    std::string now = XrandrState(name);
-    for (int waited = 0; now != desktop && waited < restoreMs; waited += 50) {
-        poll(nullptr, 0, 50);
-        now = XrandrState(name);
-    }
-    EXPECT_EQ(now, desktop) << "after the game's end; " << game->Describe();
+    EXPECT_TRUE(ShowsXrandrState(name, desktop, restoreMs))
+        << "after the game's end; " << game->Describe();
 }
 
 INSTANTIATE_TEST_SUITE_P(, TwoMonitors, ::testing::Values(End::Escape, End::Sigkill),

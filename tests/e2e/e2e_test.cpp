@@ -103,6 +103,24 @@ void RealDesktop::TearDown()
         SetDesktopMode(server->Connection());
 }
 
+void TwoMonitorDesktop::SetUp()
+{
+    std::string error;
+    server = TwoMonitorServer(error);
+    ASSERT_NE(server, nullptr) << error;
+    ASSERT_TRUE(ShowsOutputs(server->DisplayName(), {otherMonitor, primaryMonitor}, 0))
+        << "before the game";
+    desktop = XrandrState(server->DisplayName());
+    ASSERT_NO_FATAL_FAILURE(StartGame(*server));
+}
+
+void TwoMonitorDesktop::TearDown()
+{
+    game.reset();
+    if (server && XrandrState(server->DisplayName()) != desktop)
+        LightTwoMonitors(server->DisplayName());
+}
+
 ::testing::AssertionResult EndToEnd::EndsNormallyOnEscape()
 {
     return EndsOnEscape(display, *game, exitTimeoutMs);

@@ -61,3 +61,16 @@ protected:
 
     XServer *server = nullptr;
 };
+
+// The same on the mode-switching Xorg with two monitors
+// (XServer::Kind::XorgDummyTwoMonitors), without a window manager unless the
+// test starts one first. What xrandr says of the desktop is kept from
+// before the game, and the desktop put back as it was after each test.
+class TwoMonitorDesktop : public EndToEnd {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    XServer    *server = nullptr;
+    std::string desktop; // XrandrState before the game
+};

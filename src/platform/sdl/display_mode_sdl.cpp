@@ -65,8 +65,17 @@ static bool SwitchTo(const SDL_DisplayMode &mode, int display)
     DropModeWindow();
     const bool scaled = sdl.display.scaledModes;
     sdl.video.guarded = sdl.display.system == DisplaySystem::X11 && !scaled;
-    if (sdl.video.guarded)
+    if (sdl.video.guarded) {
         Guardian_BeforeModeChange();
+        // Beside other monitors a full-screen game that loses the keyboard
+        // stays on its own, as a window does, and the player works on the
+        // others meanwhile. Minimised, SDL would give its monitor the
+        // desktop's mode back as if it were the only one, leaving it dark
+        // beside a second one (sdl/x11/output_switch_x11.cpp), with no X
+        // error trap around the event it happens in.
+        SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS,
+                    SDL_GetNumVideoDisplays() > 1 ? "0" : nullptr);
+    }
     sdl.video.modeChanged = true;
     bool        glBroken = false;
     SDL_Window *window = Sdl_MakeGlWindow(
