@@ -11,24 +11,30 @@
 
 namespace {
 
-// The mode-switching desktop with openbox managing it, as on a player's
-// desktop.
-class UnderWindowManager : public RealDesktop {
+// A desktop of Base (on the server serverOf gives) with openbox managing
+// it, as on a player's desktop.
+template <class Base, XServer *(*serverOf)(std::string &)>
+class Managed : public Base {
 protected:
     void SetUp() override
     {
         std::string error;
-        XServer *on = ModeSwitchingServer(error);
+        XServer *on = serverOf(error);
         ASSERT_NE(on, nullptr) << error;
         ASSERT_TRUE(on->StartWindowManager(error)) << error;
-        RealDesktop::SetUp();
+        Base::SetUp();
     }
     void TearDown() override
     {
-        RealDesktop::TearDown();
-        if (server)
-            server->StopWindowManager();
+        Base::TearDown();
+        if (this->server)
+            this->server->StopWindowManager();
     }
+};
+
+// The mode-switching desktop, managed.
+class UnderWindowManager : public Managed<RealDesktop, ModeSwitchingServer> {
+protected:
     // Brought back from minimised: the game has the keyboard, its window
     // is shown, and it draws full screen in its own 800x600 again.
     void ExpectBackInTheGame()
@@ -177,24 +183,8 @@ TEST_F(UnderWindowManager, AResizedWindowShowsTheFourByThreePictureWithBars)
     ASSERT_TRUE(EndsNormallyOnEscape());
 }
 
-// Two monitors, the primary right of the other, under openbox.
-class TwoMonitorsUnderWindowManager : public TwoMonitorDesktop {
-protected:
-    void SetUp() override
-    {
-        std::string error;
-        XServer *on = TwoMonitorServer(error);
-        ASSERT_NE(on, nullptr) << error;
-        ASSERT_TRUE(on->StartWindowManager(error)) << error;
-        TwoMonitorDesktop::SetUp();
-    }
-    void TearDown() override
-    {
-        TwoMonitorDesktop::TearDown();
-        if (server)
-            server->StopWindowManager();
-    }
-};
+// Two monitors, the primary right of the other, managed.
+using TwoMonitorsUnderWindowManager = Managed<TwoMonitorDesktop, TwoMonitorServer>;
 
 // The player turns to another program's window, on the other monitor: the
 // game stays full screen on the primary and goes on, as a window would,
