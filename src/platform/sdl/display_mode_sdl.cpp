@@ -90,13 +90,14 @@ static bool SwitchTo(const SDL_DisplayMode &mode, int display)
             X11_ChangeFullscreen(window, true, [window] { SDL_ShowWindow(window); });
         };
         // Only that monitor changes: the desktop's others keep theirs
+        bool asMeant = true;
         if (sdl.video.guarded)
-            X11_SwitchOneOutput(window, display, mode.w, mode.h, show);
+            asMeant = X11_SwitchOneOutput(window, display, mode.w, mode.h, show);
         else
             show();
         // A display that did not switch, with no error from SDL, is a
         // refused mode like any other
-        switched = ShowsMode(window, mode);
+        switched = asMeant && ShowsMode(window, mode);
     }
     Sdl_LogVideo(window, switched ? "full screen" : "full screen refused");
     if (!switched) {

@@ -117,14 +117,14 @@ static bool AsMeant(const XRRScreenResources *resources, const ScreenSetting &no
     return true;
 }
 
-void X11_SwitchOneOutput(SDL_Window *window, int display, int width, int height,
+bool X11_SwitchOneOutput(SDL_Window *window, int display, int width, int height,
                          const std::function<void()> &change)
 {
     Display *x = X11_Connection(window);
     SDL_Rect bounds{};
     if (!x || SDL_GetDisplayBounds(display, &bounds) != 0) {
         change();
-        return;
+        return true;
     }
     ScreenSetting meant = ReadSetting(x);
     XRRScreenResources *resources = XRRGetScreenResourcesCurrent(x, DefaultRootWindow(x));
@@ -139,7 +139,7 @@ void X11_SwitchOneOutput(SDL_Window *window, int display, int width, int height,
     if (mode == None) {
         if (resources)
             XRRFreeScreenResources(resources);
-        return;
+        return true;
     }
     crtc->mode = mode;
     const RRCrtc switched = crtc->crtc;
@@ -153,10 +153,12 @@ void X11_SwitchOneOutput(SDL_Window *window, int display, int width, int height,
             meant.height = std::max(meant.height, lit.y + litHeight);
         }
     }
-    if (!AsMeant(resources, ReadSetting(x), meant, switched, width, height) &&
-        !Apply(x, ScreenSize{}, meant))
+    const bool shown = AsMeant(resources, ReadSetting(x), meant, switched, width, height) ||
+                       Apply(x, ScreenSize{}, meant);
+    if (!shown)
         std::fputs("XRRSetCrtcConfig: the monitor's mode was refused\n", stderr);
     XRRFreeScreenResources(resources);
+    return shown;
 }
 
 void X11_LeaveOutputMode(SDL_Window *window, const std::function<void()> &change)
