@@ -48,7 +48,10 @@ void Sdl_DestroyGlWindow(SDL_Window *window)
 {
     if (sdl.display.system == DisplaySystem::Wayland)
         Wayland_DestroyWindow(window);
-    else
-        // A full-screen window gives its monitor the desktop's mode back
+    else if (sdl.video.guarded)
+        // A window that holds the game's mode gives its monitor the
+        // desktop's back as it goes
         X11_LeaveOutputMode(window, [window] { SDL_DestroyWindow(window); });
+    else
+        SDL_DestroyWindow(window);
 }
