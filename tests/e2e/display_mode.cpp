@@ -1,10 +1,15 @@
 #include "display_mode.h"
 
 #include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <sstream>
 
 #include <X11/extensions/Xrandr.h>
+
+#include "spawn.h"
 
 std::string DisplayMode::Describe() const
 {
@@ -201,4 +206,92 @@ void DestroyOwnMode(Display *display, XID mode)
 {
     TakeOwnModeOffOutput(display, mode);
     Refused(display, [&]() { XRRDestroyMode(display, mode); });
+}
+
+bool RunXrandr(const std::string &displayName, const std::vector<std::string> &args,
+               std::string *output)
+{
+    char path[] = "/tmp/quarvel-e2e-xrandr-XXXXXX";
+    const int file = mkstemp(path);
+    if (file < 0)
+        return false;
+    unlink(path);
+    std::vector<std::string> argv{"xrandr", "-display", displayName};
+    argv.insert(argv.end(), args.begin(), args.end());
+    SpawnOptions options;
+    options.stdoutFd = file;
+    const pid_t pid = Spawn(argv, options);
+    int status = -1;
+    if (pid > 0)
+        waitpid(pid, &status, 0);
+    if (output) {
+        output->clear();
+        char buffer[4096];
+        ssize_t got;
+        lseek(file, 0, SEEK_SET);
+        while ((got = read(file, buffer, sizeof buffer)) > 0)
+            output->append(buffer, static_cast<size_t>(got));
+    }
+    close(file);
+    return pid > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool LightTwoMonitors(const std::string &displayName)
+{
+    // The dummy's second output offers no mode until it is given some
+    for (const char *mode : {"1280x1024", "800x600", "640x480"})
+        if (!RunXrandr(displayName, {"--addmode", "DUMMY1", mode}))
+            return false;
+    return RunXrandr(displayName, {"--output", "DUMMY1", "--mode", "1280x1024", "--pos", "0x0",
+                                   "--output", "DUMMY0", "--mode", "1280x1024", "--pos",
+                                   "1280x0", "--primary"});
+}
+
+std::string XrandrState(const std::string &displayName)
+{
+    std::string report;
+    if (!RunXrandr(displayName, {"--verbose"}, &report))
+        return "xrandr --verbose failed";
+    std::istringstream lines(report);
+    std::string state, line;
+    while (std::getline(lines, line))
+        if (line.find("Timestamp:") == std::string::npos)
+            state += line + "\n";
+    return state;
+}
+
+::testing::AssertionResult ShowsOutputs(const std::string &displayName,
+                                        const std::vector<std::string> &lines, int timeoutMs)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        std::string report;
+        RunXrandr(displayName, {}, &report);
+        bool all = true;
+        for (const std::string &line : lines)
+            all = all && ("\n" + report).find("\n" + line + " ") != std::string::npos;
+        if (all)
+            return ::testing::AssertionSuccess();
+        if (Clock::now() >= deadline)
+            return ::testing::AssertionFailure() << "xrandr shows, " << timeoutMs
+                                                 << " ms on:\n" << report;
+        poll(nullptr, 0, 50);
+    }
+}
+
+::testing::AssertionResult ShowsXrandrState(const std::string &displayName,
+                                            const std::string &state, int timeoutMs)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const std::string now = XrandrState(displayName);
+        if (now == state)
+            return ::testing::AssertionSuccess();
+        if (Clock::now() >= deadline)
+            return ::testing::AssertionFailure() << "xrandr --verbose shows, " << timeoutMs
+                                                 << " ms on:\n" << now << "not:\n" << state;
+        poll(nullptr, 0, 50);
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <X11/Xlib.h>
@@ -39,3 +40,29 @@ XID AddOwnMode(Display *display);
 bool TakeOwnModeOffOutput(Display *display, XID mode);
 // Takes it off the output if it is still there, and destroys it.
 void DestroyOwnMode(Display *display, XID mode);
+
+// [SECTION] Two monitors, through the xrandr program
+
+// Runs xrandr on the display with args; its stdout in output when given.
+// False when it fails.
+bool RunXrandr(const std::string &displayName, const std::vector<std::string> &args,
+               std::string *output = nullptr);
+// Lights the second monitor of the mode-switching Xorg: DUMMY1 1280x1024 at
+// 0,0 and the primary, DUMMY0, 1280x1024 right of it (the dummy offers no
+// mode larger than its configured screen).
+bool LightTwoMonitors(const std::string &displayName);
+// xrandr's lines of those monitors as the desktop has them: the primary is
+// not the one at 0,0.
+constexpr const char *otherMonitor = "DUMMY1 connected 1280x1024+0+0";
+constexpr const char *primaryMonitor = "DUMMY0 connected primary 1280x1024+1280+0";
+// Everything XRandR tells of the display (xrandr --verbose: the screen,
+// every output with its modes, CRTC, place and properties), without the
+// timestamps that every change moves on, even one put back.
+std::string XrandrState(const std::string &displayName);
+// Waits at most timeoutMs until xrandr's line of every output named shows
+// what is given, as in {"DUMMY0 connected primary 800x600+1280+0", ...}.
+::testing::AssertionResult ShowsOutputs(const std::string &displayName,
+                                        const std::vector<std::string> &lines, int timeoutMs);
+// Waits at most timeoutMs until XrandrState is state.
+::testing::AssertionResult ShowsXrandrState(const std::string &displayName,
+                                            const std::string &state, int timeoutMs);

@@ -58,6 +58,11 @@ const std::string guardianName = "quarvel-guard";
 // How the game ends after the player's own mode.
 enum class End { Escape, Sigkill };
 
+std::string EndName(const ::testing::TestParamInfo<End> &info)
+{
+    return info.param == End::Escape ? "Escape" : "Sigkill";
+}
+
 class PlayersMode : public RealDesktop, public ::testing::WithParamInterface<End> {};
 
 // On a desktop that really switches modes: the window is on the desktop's
@@ -91,9 +96,7 @@ TEST_P(PlayersMode, ComesBackAfterF1ToFullScreen)
 }
 
 INSTANTIATE_TEST_SUITE_P(, PlayersMode, ::testing::Values(End::Escape, End::Sigkill),
-                         [](const ::testing::TestParamInfo<End> &info) {
-                             return std::string(info.param == End::Escape ? "Escape" : "Sigkill");
-                         });
+                         EndName);
 
 // The guardian killed while the game is in a window: the game reaps it,
 // says so, and the next full screen has a new one, which gives the desktop
@@ -170,5 +173,63 @@ INSTANTIATE_TEST_SUITE_P(, SmallDesktop, ::testing::Values(24, 16),
                          [](const ::testing::TestParamInfo<int> &info) {
                              return "Depth" + std::to_string(info.param);
                          });
+
+} // namespace
+
+namespace {
+
+class TwoMonitors : public TwoMonitorDesktop, public ::testing::WithParamInterface<End> {};
+
+// Full screen switches the primary, not the monitor at 0,0, and the other
+// keeps its mode and place; F1's window opens on the primary and both
+// monitors are as they were; moved onto the other monitor, F1 switches
+// that one; and the end, however it comes, leaves XRandR as it was.
+TEST_P(TwoMonitors, FullScreenOnTheMonitorThePlayerMeans)
+{
+    const std::string &name = server->DisplayName();
+    EXPECT_TRUE(ShowsOutputs(name, {otherMonitor, "DUMMY0 connected primary 800x600+1280+0"},
+                             windowTimeoutMs))
+        << "full screen on the primary";
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "no frames; " << game->Describe();
+
+    window = SwitchWithF1(display, *game, window, false, windowTimeoutMs);
+    ASSERT_NE(window, None) << "F1 did not give a window; " << game->Describe();
+    EXPECT_EQ(XrandrState(name), desktop) << "with the game in a window";
+    int    x = 0, y = 0;
+    Window child;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    EXPECT_GE(x, 1280) << "F1's window is not on the primary, where full screen was";
+
+    XMoveWindow(display, window, 100, 100);
+    XSync(display, False);
+    // The game has drawn since, so it has seen its window move
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+    // The pointer is where the server put it as that monitor went dark for
+    // a moment, on the primary: the new window is told by its place
+    window = SwitchWithF1Until(display, *game, window, [this](Window shown) {
+        int x = -1, y = -1;
+        Window child;
+        XTranslateCoordinates(display, shown, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+        return x == 0 && y == 0;
+    }, windowTimeoutMs);
+    ASSERT_NE(window, None) << "F1 did not go back to full screen on that monitor; "
+                            << game->Describe();
+    EXPECT_TRUE(ShowsOutputs(name, {"DUMMY1 connected 800x600+0+0", primaryMonitor},
+                             windowTimeoutMs))
+        << "full screen on the monitor the window was moved to";
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+
+    if (GetParam() == End::Escape) {
+        ASSERT_TRUE(EndsNormallyOnEscape());
+    } else {
+        game->Signal(SIGKILL);
+        ASSERT_TRUE(game->WaitForExit(exitTimeoutMs)) << game->Describe();
+    }
+    EXPECT_TRUE(ShowsXrandrState(name, desktop, restoreMs))
+        << "after the game's end; " << game->Describe();
+}
+
+INSTANTIATE_TEST_SUITE_P(, TwoMonitors, ::testing::Values(End::Escape, End::Sigkill),
+                         EndName);
 
 } // namespace

@@ -8,9 +8,31 @@
 #include "x_session.h"
 
 static XServer server;
-static XServer modeSwitching(XServer::Kind::XorgDummy);
-static bool        modeSwitchingTried = false;
-static std::string modeSwitchingError; // why it did not start
+
+// An Xorg the tests that need it share, started the first time one asks.
+struct SharedXorg {
+    explicit SharedXorg(XServer::Kind kind) : server(kind) {}
+
+    XServer     server;
+    bool        tried = false;
+    std::string error; // why it did not start
+
+    XServer *Get(const char *what, std::string &why)
+    {
+        if (!tried) {
+            tried = true;
+            server.Start(error);
+        }
+        if (!server.Connection()) {
+            why = std::string("the ") + what + " did not start: " + error;
+            return nullptr;
+        }
+        return &server;
+    }
+};
+
+static SharedXorg modeSwitching(XServer::Kind::XorgDummy);
+static SharedXorg twoMonitors(XServer::Kind::XorgDummyTwoMonitors);
 
 XServer &TestXServer()
 {
@@ -19,15 +41,12 @@ XServer &TestXServer()
 
 XServer *ModeSwitchingServer(std::string &error)
 {
-    if (!modeSwitchingTried) {
-        modeSwitchingTried = true;
-        modeSwitching.Start(modeSwitchingError);
-    }
-    if (!modeSwitching.Connection()) {
-        error = "the mode-switching X server did not start: " + modeSwitchingError;
-        return nullptr;
-    }
-    return &modeSwitching;
+    return modeSwitching.Get("mode-switching X server", error);
+}
+
+XServer *TwoMonitorServer(std::string &error)
+{
+    return twoMonitors.Get("two-monitor X server", error);
 }
 
 // One Xvfb for the whole run, and the Xorg once started, stopped at the end
@@ -41,7 +60,8 @@ public:
     }
     void TearDown() override
     {
-        modeSwitching.Stop();
+        twoMonitors.server.Stop();
+        modeSwitching.server.Stop();
         server.Stop();
     }
 };
@@ -81,6 +101,24 @@ void RealDesktop::TearDown()
     game.reset();
     if (server && !ShowsDisplayMode(server->Connection(), desktopWidth, desktopHeight, 0))
         SetDesktopMode(server->Connection());
+}
+
+void TwoMonitorDesktop::SetUp()
+{
+    std::string error;
+    server = TwoMonitorServer(error);
+    ASSERT_NE(server, nullptr) << error;
+    ASSERT_TRUE(ShowsOutputs(server->DisplayName(), {otherMonitor, primaryMonitor}, 0))
+        << "before the game";
+    desktop = XrandrState(server->DisplayName());
+    ASSERT_NO_FATAL_FAILURE(StartGame(*server));
+}
+
+void TwoMonitorDesktop::TearDown()
+{
+    game.reset();
+    if (server && XrandrState(server->DisplayName()) != desktop)
+        LightTwoMonitors(server->DisplayName());
 }
 
 ::testing::AssertionResult EndToEnd::EndsNormallyOnEscape()

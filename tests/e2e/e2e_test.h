@@ -26,6 +26,8 @@ XServer &TestXServer();
 // first time one asks; nullptr, with the reason in error, when it cannot
 // start.
 XServer *ModeSwitchingServer(std::string &error);
+// The same Xorg with two monitors lit (XServer::Kind::XorgDummyTwoMonitors).
+XServer *TwoMonitorServer(std::string &error);
 
 // Every test starts the real game on the shared Xvfb and waits for its
 // window to be on the screen.
@@ -58,4 +60,17 @@ protected:
     virtual std::vector<int> GameClosedDescriptors() const { return {}; }
 
     XServer *server = nullptr;
+};
+
+// The same on the mode-switching Xorg with two monitors
+// (XServer::Kind::XorgDummyTwoMonitors), without a window manager unless the
+// test starts one first. What xrandr says of the desktop is kept from
+// before the game, and the desktop put back as it was after each test.
+class TwoMonitorDesktop : public EndToEnd {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    XServer    *server = nullptr;
+    std::string desktop; // XrandrState before the game
 };

@@ -11,24 +11,30 @@
 
 namespace {
 
-// The mode-switching desktop with openbox managing it, as on a player's
-// desktop.
-class UnderWindowManager : public RealDesktop {
+// A desktop of Base (on the server serverOf gives) with openbox managing
+// it, as on a player's desktop.
+template <class Base, XServer *(*serverOf)(std::string &)>
+class Managed : public Base {
 protected:
     void SetUp() override
     {
         std::string error;
-        XServer *on = ModeSwitchingServer(error);
+        XServer *on = serverOf(error);
         ASSERT_NE(on, nullptr) << error;
         ASSERT_TRUE(on->StartWindowManager(error)) << error;
-        RealDesktop::SetUp();
+        Base::SetUp();
     }
     void TearDown() override
     {
-        RealDesktop::TearDown();
-        if (server)
-            server->StopWindowManager();
+        Base::TearDown();
+        if (this->server)
+            this->server->StopWindowManager();
     }
+};
+
+// The mode-switching desktop, managed.
+class UnderWindowManager : public Managed<RealDesktop, ModeSwitchingServer> {
+protected:
     // Brought back from minimised: the game has the keyboard, its window
     // is shown, and it draws full screen in its own 800x600 again.
     void ExpectBackInTheGame()
@@ -175,6 +181,37 @@ TEST_F(UnderWindowManager, AResizedWindowShowsTheFourByThreePictureWithBars)
     EXPECT_TRUE(ShowsScoreText(picture));
     EXPECT_TRUE(ShowsColouredRocks(picture));
     ASSERT_TRUE(EndsNormallyOnEscape());
+}
+
+// Two monitors, the primary right of the other, managed.
+using TwoMonitorsUnderWindowManager = Managed<TwoMonitorDesktop, TwoMonitorServer>;
+
+// The player turns to another program's window, on the other monitor: the
+// game stays full screen on the primary and goes on, as a window would,
+// instead of being minimised (SDL's way back to the desktop's mode, made
+// for one monitor, left the primary dark and ended the game with an X
+// error); back in it, Escape leaves both monitors as they were.
+TEST_F(TwoMonitorsUnderWindowManager, AwayTheGameStaysOnThePrimary)
+{
+    const std::string &name = server->DisplayName();
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << "no frames; " << game->Describe();
+    ASSERT_TRUE(WaitForFocus(display, window, windowTimeoutMs)) << "the game starts with the focus";
+    poll(nullptr, 0, focusHeldMs);
+    {
+        const OtherWindow other(display);
+        ASSERT_TRUE(WaitForFocus(display, other.Id(), windowTimeoutMs))
+            << "the other window did not get the focus";
+        EXPECT_TRUE(WaitForFrames(display, 3, framesTimeoutMs))
+            << "the game stopped drawing; " << game->Describe();
+        EXPECT_TRUE(ShowsOutputs(name, {otherMonitor, "DUMMY0 connected primary 800x600+1280+0"},
+                                 0))
+            << "while the player is on the other monitor";
+        EXPECT_EQ(WindowState(display, window), NormalState) << "the game was minimised";
+        ActivateWindow(display, window);
+        ASSERT_TRUE(WaitForFocus(display, window, windowTimeoutMs)) << "back in the game";
+    }
+    ASSERT_TRUE(EndsNormallyOnEscape());
+    EXPECT_TRUE(ShowsXrandrState(name, desktop, restoreMs)) << "after the game's end";
 }
 
 } // namespace

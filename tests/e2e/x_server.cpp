@@ -1,5 +1,8 @@
 #include "x_server.h"
 
+// Before Xlib, whose None would stand for gtest's
+#include "display_mode.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -143,7 +146,8 @@ bool XServer::StartOn(int number, std::string &error, bool &anotherDisplay)
     const char *size = kind == Kind::Xvfb               ? "800x600x"
                        : kind == Kind::XvfbFallbackOnly ? "640x480x"
                                                         : "1024x768x";
-    if (kind != Kind::XorgDummy)
+    const bool xorg = kind == Kind::XorgDummy || kind == Kind::XorgDummyTwoMonitors;
+    if (!xorg)
         argv = {"Xvfb", name, "-screen", "0", size + std::to_string(depth),
                 "-nolisten", "tcp", "-iglx", "-displayfd", readyFd};
     else
@@ -172,7 +176,7 @@ bool XServer::StartOn(int number, std::string &error, bool &anotherDisplay)
     if (got <= 0 || std::atoi(answer) != number) {
         anotherDisplay = !CouldNotRun(EndProcess(pid));
         error = argv[0] + " did not come up on " + name + ":\n" + ReadFile(scratch + outputFile);
-        if (kind == Kind::XorgDummy)
+        if (xorg)
             error += "(Xorg needs root and the packages xserver-xorg-core and "
                      "xserver-xorg-video-dummy)\n";
         return false;
@@ -186,6 +190,16 @@ bool XServer::StartOn(int number, std::string &error, bool &anotherDisplay)
         return false;
     }
     displayName = name;
+    if (kind == Kind::XorgDummyTwoMonitors && !LightTwoMonitors(name)) {
+        XCloseDisplay(display);
+        display = nullptr;
+        displayName.clear();
+        EndProcess(pid);
+        error = "xrandr could not light a second monitor on " + name +
+                " (it needs the package x11-xserver-utils)";
+        anotherDisplay = false;
+        return false;
+    }
     return true;
 }
 

@@ -20,6 +20,9 @@ public:
         XorgDummy, // Xorg's dummy driver (xorg-dummy.conf): a 1280 x 1024
                    // desktop that really switches to 800 x 600 or 640 x 480;
                    // needs root
+        XorgDummyTwoMonitors, // the same with two monitors lit, each
+                   // 1280 x 1024: DUMMY1 at 0,0 and the primary, DUMMY0,
+                   // right of it at 1280,0
     };
 
     // depth: the Xvfb screen's bits per pixel (24 or 16)

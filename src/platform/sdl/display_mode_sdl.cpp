@@ -11,6 +11,7 @@
 #include "platform/sdl/sdl_state.h"
 #include "platform/sdl/video_log_sdl.h"
 #include "platform/sdl/wayland/full_screen_wayland.h"
+#include "platform/sdl/x11/output_switch_x11.h"
 #include "platform/sdl/x11/window_manager_x11.h"
 #include "platform/video.h"
 
@@ -64,8 +65,17 @@ static bool SwitchTo(const SDL_DisplayMode &mode, int display)
     DropModeWindow();
     const bool scaled = sdl.display.scaledModes;
     sdl.video.guarded = sdl.display.system == DisplaySystem::X11 && !scaled;
-    if (sdl.video.guarded)
+    if (sdl.video.guarded) {
         Guardian_BeforeModeChange();
+        // Beside other monitors a full-screen game that loses the keyboard
+        // stays on its own, as a window does, and the player works on the
+        // others meanwhile. Minimised, SDL would give its monitor the
+        // desktop's mode back as if it were the only one, leaving it dark
+        // beside a second one (sdl/x11/output_switch_x11.cpp), with no X
+        // error trap around the event it happens in.
+        SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS,
+                    SDL_GetNumVideoDisplays() > 1 ? "0" : nullptr);
+    }
     sdl.video.modeChanged = true;
     bool        glBroken = false;
     SDL_Window *window = Sdl_MakeGlWindow(
@@ -76,10 +86,18 @@ static bool SwitchTo(const SDL_DisplayMode &mode, int display)
     if (window && !scaled && SDL_SetWindowDisplayMode(window, &mode) != 0)
         Sdl_ReportFailure("SDL_SetWindowDisplayMode");
     else if (window) {
-        X11_ChangeFullscreen(window, true, [window] { SDL_ShowWindow(window); });
+        const auto show = [window] {
+            X11_ChangeFullscreen(window, true, [window] { SDL_ShowWindow(window); });
+        };
+        // Only that monitor changes: the desktop's others keep theirs
+        bool asMeant = true;
+        if (sdl.video.guarded)
+            asMeant = X11_SwitchOneOutput(window, display, mode.w, mode.h, show);
+        else
+            show();
         // A display that did not switch, with no error from SDL, is a
         // refused mode like any other
-        switched = ShowsMode(window, mode);
+        switched = asMeant && ShowsMode(window, mode);
     }
     Sdl_LogVideo(window, switched ? "full screen" : "full screen refused");
     if (!switched) {
@@ -98,17 +116,19 @@ static bool SwitchTo(const SDL_DisplayMode &mode, int display)
     return true;
 }
 
+int Sdl_PlayersDisplay()
+{
+    const int display = sdl.video.fullScreenDisplay;
+    return display < 0 || display >= SDL_GetNumVideoDisplays() ? 0 : display;
+}
+
 bool Vid_ChangeDisplayMode(int width, int height, int bits)
 {
     if (!sdl.video.registered || sdl.video.window || bits <= 0 || bits % 8 != 0)
         return false;
     // "32-bit colour" is 4 bytes per pixel: SDL calls the usual desktop
     // format RGB888, 24 bits per pixel stored in 4 bytes.
-    // The monitor the player means: the primary, or the one F1's window
-    // was last on (gone since: the primary again)
-    int display = sdl.video.fullScreenDisplay;
-    if (display < 0 || display >= SDL_GetNumVideoDisplays())
-        display = 0;
+    const int display = Sdl_PlayersDisplay();
     // Where modes are only scaled by a compositor, full screen is the
     // output as it is: any size asked fits the picture into it.
     if (sdl.display.scaledModes) {
@@ -156,8 +176,10 @@ bool Vid_RestoreDisplayMode()
     // Leaving full screen gives the desktop its own mode back
     DropModeWindow();
     if (sdl.video.window && (SDL_GetWindowFlags(sdl.video.window) & SDL_WINDOW_FULLSCREEN)) {
-        X11_ChangeFullscreen(sdl.video.window, false, [&restored] {
-            restored = SDL_SetWindowFullscreen(sdl.video.window, 0) == 0;
+        X11_LeaveOutputMode(sdl.video.window, [&restored] {
+            X11_ChangeFullscreen(sdl.video.window, false, [&restored] {
+                restored = SDL_SetWindowFullscreen(sdl.video.window, 0) == 0;
+            });
         });
         if (!restored)
             Sdl_ReportFailure("SDL_SetWindowFullscreen");

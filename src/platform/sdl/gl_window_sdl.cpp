@@ -6,6 +6,7 @@
 #include "platform/sdl/wayland/keyboard_wayland.h"
 #include "platform/sdl/wayland/window_wayland.h"
 #include "platform/sdl/x11/connection_x11.h"
+#include "platform/sdl/x11/output_switch_x11.h"
 #include "platform/x11/x_error_trap.h"
 
 // Without a usable OpenGL driver, Mesa's GLX requests fail with protocol
@@ -47,6 +48,10 @@ void Sdl_DestroyGlWindow(SDL_Window *window)
 {
     if (sdl.display.system == DisplaySystem::Wayland)
         Wayland_DestroyWindow(window);
+    else if (sdl.video.guarded)
+        // A window that holds the game's mode gives its monitor the
+        // desktop's back as it goes
+        X11_LeaveOutputMode(window, [window] { SDL_DestroyWindow(window); });
     else
         SDL_DestroyWindow(window);
 }

@@ -7,6 +7,7 @@
 
 #include <SDL.h>
 
+#include "platform/sdl/display_mode_sdl.h"
 #include "platform/sdl/gl_window_sdl.h"
 #include "platform/sdl/sdl_state.h"
 #include "platform/sdl/video_log_sdl.h"
@@ -91,7 +92,9 @@ WindowHandle Vid_CreateWindow(ModuleHandle module, const char *title, int width,
         // decorated window can be resized like an overlapped one.
         const Uint32 flags =
             SDL_WINDOW_HIDDEN | (fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE);
-        window = Sdl_MakeGlWindow(title, width, height, flags, -1, glBroken);
+        // At the top left corner of the monitor full screen was on, where
+        // the game has always opened its window on one monitor
+        window = Sdl_MakeGlWindow(title, width, height, flags, Sdl_PlayersDisplay(), glBroken);
     }
     if (!window)
         return nullptr;

@@ -8,12 +8,19 @@
 
 #include "platform/sdl/sdl_state.h"
 
-void X11_Sync(SDL_Window *window)
+Display *X11_Connection(SDL_Window *window)
 {
     if (!window || sdl.display.system != DisplaySystem::X11)
-        return;
+        return nullptr;
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
-        XSync(info.info.x11.display, False);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return nullptr;
+    return info.info.x11.display;
+}
+
+void X11_Sync(SDL_Window *window)
+{
+    if (Display *display = X11_Connection(window))
+        XSync(display, False);
 }
