@@ -6,9 +6,6 @@
 // (the pad's Back button would otherwise end a game the player is not
 // looking at).
 //
-// A window larger than the desktop: Windows makes it smaller, and the
-// game's picture must follow the client area it really has.
-//
 // The guardian's start: this program runs from a folder without
 // quarvel-guardian.exe, so every start fails, and none may leave a handle
 // open (a game that tries again at each F1 would gather them).
@@ -17,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/video.h"
 #include "platform/win32/guardian_win32.h"
 #include "platform/win32/win32_backend.h"
 
@@ -95,46 +91,6 @@ TEST(PadsInFront, ReadOnlyWhileTheGameIsInFront)
     Win32_ResetState();
     DestroyWindow(other);
     DestroyWindow(game);
-}
-
-// The WM_SIZEs the game's window procedure was given, as the shell sees them.
-std::vector<SIZE> sizes;
-
-intptr_t RecordSizes(uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    if (message == WM_SIZE)
-        sizes.push_back({LOWORD(lParam), HIWORD(lParam)});
-    return Sys_DefaultWindowProc(message, wParam, lParam);
-}
-
-// Windows makes a window the desktop cannot hold smaller, and tells the
-// procedure while the window is made, before the shell has a GL context
-// to size its picture in; the shell then sizes it by what it asked for.
-// After the window is shown a WM_SIZE gives the client area it has.
-TEST(WindowSize, ShownSmallerThanAskedThenTheClientSizeFollows)
-{
-    const ModuleHandle module = Vid_RegisterClass(RecordSizes);
-    ASSERT_NE(module, nullptr);
-    const WindowHandle window = Vid_CreateWindow(module, "too large", 4000, 3000, false);
-    ASSERT_NE(window, nullptr);
-    sizes.clear();
-    Vid_ShowWindow(window);
-    sizes.clear(); // the shell's own ResizeViewport comes after the show
-    RECT client;
-    ASSERT_TRUE(GetClientRect(reinterpret_cast<HWND>(window), &client));
-    ASSERT_LT(client.right, 4000) << "the desktop held the whole window";
-    for (int turn = 0; turn < 20; ++turn) {
-        Message message;
-        while (Sys_PeekMessage(message))
-            Sys_DispatchMessage(message);
-        Sleep(10);
-    }
-    ASSERT_FALSE(sizes.empty()) << "no WM_SIZE after the show: the picture stays 4000 x 3000";
-    EXPECT_EQ(sizes.back().cx, client.right);
-    EXPECT_EQ(sizes.back().cy, client.bottom);
-    EXPECT_TRUE(Vid_DestroyWindow(window));
-    EXPECT_TRUE(Vid_UnregisterClass(module));
-    Win32_ResetState();
 }
 
 // How many handles the process holds. Windows counts them; Wine answers 0,
