@@ -834,7 +834,8 @@ protected:
 // desktop (Windows keeps a window within what the desktop can hold, so not
 // on the 800x600 Xvfb): WM_SIZE places the 4:3 picture with black bars
 // either side, then above and below, and the score's font is made again
-// at the taller picture's scale.
+// at the taller picture's scale. It runs first of the suite: after a second
+// start, F1 on the dummy Xorg once went untaken (tests/wine/CMakeLists.txt).
 TEST_F(WineManagedDesktop, AResizedWindowShowsTheFourByThreePictureWithBars)
 {
     ASSERT_NO_FATAL_FAILURE(StartManaged(run.realDesktop));
