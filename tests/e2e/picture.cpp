@@ -125,6 +125,11 @@ static Box ScoreCorner(const Picture &screen)
                picture.left + static_cast<int>(300 * scale), picture.bottom};
 }
 
+Box ScoreTextIn(const Picture &screen)
+{
+    return screen.Extent(ScoreCorner(screen), IsWhite);
+}
+
 ::testing::AssertionResult ShowsScoreText(const Picture &screen)
 {
     const Box corner = ScoreCorner(screen);

@@ -55,5 +55,8 @@ Box PictureIn(const Picture &screen);
 // The picture holds the score, white, in its lower left corner, at the
 // picture's scale (24-pixel glyphs at 800 x 600).
 ::testing::AssertionResult ShowsScoreText(const Picture &screen);
+// The smallest box around the white of the score's corner (the score's
+// text); empty when there is none.
+Box ScoreTextIn(const Picture &screen);
 // Coloured pixels outside the score's corner: rocks are on the screen.
 ::testing::AssertionResult ShowsColouredRocks(const Picture &screen);

@@ -5,6 +5,7 @@
 // through XRandR. One Wine prefix, made in a temporary folder for the run
 // and removed after it.
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <functional>
@@ -58,6 +59,9 @@ struct WineRun {
     XServer     xvfb{XServer::Kind::Xvfb};
     XServer     refusing{XServer::Kind::XvfbNoGameMode};
     XServer     realDesktop{XServer::Kind::XorgDummy};
+    // 640x480 and no 800x600, at the depth of today's desktops and at 16
+    XServer     small24{XServer::Kind::XvfbFallbackOnly, 24};
+    XServer     small16{XServer::Kind::XvfbFallbackOnly, 16};
     XServer    *wineOn = nullptr; // the server Wine's desktop process is on
     std::string error;            // why the run could not be set up
 };
@@ -246,9 +250,9 @@ bool PointerHiddenOnceMoved(Display *display)
     return PointerHidden(display);
 }
 
-// Full screen covers the screen from its corner; Wine puts a window's
-// client area below and right of the frame it draws.
-bool CoversTheScreen(Display *display, Window window)
+// Full screen covers the screen (width x height) from its corner; Wine
+// puts a window's client area below and right of the frame it draws.
+bool CoversTheScreen(Display *display, Window window, int width = 800, int height = 600)
 {
     XWindowAttributes attributes;
     int x = -1, y = -1;
@@ -256,7 +260,32 @@ bool CoversTheScreen(Display *display, Window window)
     if (!XGetWindowAttributes(display, window, &attributes) ||
         !XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child))
         return false;
-    return x == 0 && y == 0 && attributes.width == 800 && attributes.height == 600;
+    return x == 0 && y == 0 && attributes.width == width && attributes.height == height;
+}
+
+// The window's client area as the screen shows it, black where it lies
+// off the screen: without a window manager, Wine leaves the window of a
+// game on a desktop of its size hanging a few pixels below the screen's
+// edge, as Windows does, and the X server gives no image of a window that
+// is not wholly on the screen.
+Picture ReadClientArea(Display *display, Window window)
+{
+    Picture client;
+    XWindowAttributes attributes;
+    int left = 0, top = 0;
+    Window child = None;
+    if (!XGetWindowAttributes(display, window, &attributes) ||
+        !XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &left, &top,
+                               &child))
+        return client;
+    const Picture screen = ReadScreen(display);
+    client.width = attributes.width;
+    client.height = attributes.height;
+    client.pixels.assign(static_cast<size_t>(client.width) * client.height, Rgb{0, 0, 0});
+    for (int y = std::max(0, -top); y < client.height && top + y < screen.height; ++y)
+        for (int x = std::max(0, -left); x < client.width && left + x < screen.width; ++x)
+            client.pixels[static_cast<size_t>(y) * client.width + x] = screen.At(left + x, top + y);
+    return client;
 }
 
 // F1 without the server's auto-repeat (under Wine a switch takes longer
@@ -296,6 +325,8 @@ public:
         if (!run.folder.empty())
             RunWine({"rm", "-rf", run.folder}, run.xvfb, 30000);
         run.realDesktop.Stop();
+        run.small16.Stop();
+        run.small24.Stop();
         run.refusing.Stop();
         run.xvfb.Stop();
     }
@@ -372,7 +403,10 @@ TEST_F(WineGame, FullScreenF1BothWaysThenEscape)
     window = SwitchWithF1UnderWine(display, *game, window, false);
     ASSERT_NE(window, None) << "F1 gave no window with the pointer shown; " << game->Describe();
     ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
-    const Picture windowed = ReadScreen(display);
+    // Windows makes the window smaller than asked (its frame would not fit
+    // the 800x600 desktop), and the picture fits what it has, with bars
+    const Picture windowed = ReadClientArea(display, window);
+    EXPECT_TRUE(ShowsFourByThreePicture(windowed)) << "in the window";
     EXPECT_TRUE(ShowsScoreText(windowed)) << "in the window";
     EXPECT_TRUE(ShowsColouredRocks(windowed)) << "in the window";
 
@@ -553,6 +587,37 @@ INSTANTIATE_TEST_SUITE_P(, WineRefusedModes, ::testing::Values(false, true),
                              return std::string(info.param ? "Yes" : "No");
                          });
 
+// [SECTION] A desktop with 640x480 and no 800x600
+
+// The third attempt, 640x480 at 16 bits, is taken: Wine offers each size
+// at 32, 16 and 8 bits whatever the X server's depth (on a depth-24 screen
+// it reports 16 bits after the change, the server staying at 24). The
+// window is the mode's size, so the whole playfield is on the screen,
+// score included, where an 800x600 window would leave a third of it off.
+class WineSmallDesktop : public WineGame, public ::testing::WithParamInterface<int> {};
+
+TEST_P(WineSmallDesktop, FullScreenAtSixFortyByFourEighty)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(GetParam() == 24 ? run.small24 : run.small16, false));
+    window = WaitForGameWindow(display, *game, startTimeoutMs, [this](Window shown) {
+        return CoversTheScreen(display, shown, 640, 480);
+    });
+    ASSERT_NE(window, None) << "no 640x480 full-screen window; " << game->Describe();
+    EXPECT_TRUE(PointerHiddenOnceMoved(display)) << "full screen hides the pointer";
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+    const Picture screen = ReadScreen(display);
+    EXPECT_TRUE(ShowsFourByThreePicture(screen));
+    EXPECT_TRUE(ShowsScoreText(screen));
+    EXPECT_TRUE(ShowsColouredRocks(screen));
+    ASSERT_TRUE(EndsOnEscape());
+    EXPECT_TRUE(EndsWithShutdownLines(DebugText())) << game->Stderr();
+}
+
+INSTANTIATE_TEST_SUITE_P(, WineSmallDesktop, ::testing::Values(24, 16),
+                         [](const ::testing::TestParamInfo<int> &info) {
+                             return "Depth" + std::to_string(info.param);
+                         });
+
 // [SECTION] A desktop that really switches modes (Xorg's dummy driver)
 
 // How the game ends on the real desktop.
@@ -713,28 +778,93 @@ INSTANTIATE_TEST_SUITE_P(, WineDesktopMode, ::testing::ValuesIn(waysOut),
 // prefix of their own (tests/wine/CMakeLists.txt).
 class WineManagedDesktop : public WineGame {
 protected:
-    void SetUp() override
+    // Starts the game on server, managed by openbox.
+    void StartManaged(XServer &server)
     {
         std::string error;
-        if (!run.xvfb.Connection()) {
-            ASSERT_TRUE(run.xvfb.Start(error)) << error;
+        if (!server.Connection()) {
+            ASSERT_TRUE(server.Start(error)) << error;
         }
-        ASSERT_TRUE(run.xvfb.StartWindowManager(error)) << error;
+        managed = &server;
+        ASSERT_TRUE(server.StartWindowManager(error)) << error;
+        ASSERT_NO_FATAL_FAILURE(Start(server));
+    }
+
+    // Resizes the game's window as a player would with the window
+    // manager, and waits for the picture drawn at the new size.
+    Picture ResizedTo(int width, int height)
+    {
+        XResizeWindow(display, window, static_cast<unsigned>(width),
+                      static_cast<unsigned>(height));
+        XWindowAttributes attributes{};
+        for (int waited = 0; waited < startTimeoutMs; waited += 20) {
+            XGetWindowAttributes(display, window, &attributes);
+            if (attributes.width == width && attributes.height == height)
+                break;
+            usleep(20000);
+        }
+        EXPECT_EQ(attributes.width, width) << "openbox did not resize the window";
+        EXPECT_EQ(attributes.height, height);
+        Picture picture;
+        for (int waited = 0; waited < framesTimeoutMs; waited += 50) {
+            if (!WaitForFrames(display, 2, framesTimeoutMs))
+                break;
+            picture = ReadWindow(display, window);
+            if (ShowsFourByThreePicture(picture))
+                break;
+        }
+        return picture;
     }
 
     void TearDown() override
     {
         WineGame::TearDown();
-        run.xvfb.StopWindowManager();
+        if (!managed)
+            return;
+        managed->StopWindowManager();
+        if (managed == &run.realDesktop &&
+            !ShowsDisplayMode(run.realDesktop.Connection(), desktopWidth, desktopHeight, 0))
+            SetDesktopMode(run.realDesktop.Connection());
     }
+
+    XServer *managed = nullptr; // the server openbox manages for the test
 };
+
+// A player's window made wider, then taller, than 4:3 on a 1280x1024
+// desktop (Windows keeps a window within what the desktop can hold, so not
+// on the 800x600 Xvfb): WM_SIZE places the 4:3 picture with black bars
+// either side, then above and below, and the score's font is made again
+// at the taller picture's scale. It runs first of the suite: after a second
+// start, F1 on the dummy Xorg once went untaken (tests/wine/CMakeLists.txt).
+TEST_F(WineManagedDesktop, AResizedWindowShowsTheFourByThreePictureWithBars)
+{
+    ASSERT_NO_FATAL_FAILURE(StartManaged(run.realDesktop));
+    ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
+    window = SwitchWithF1UnderWine(display, *game, window, false);
+    ASSERT_NE(window, None) << "F1 did not give a window; " << game->Describe();
+    const Picture wide = ResizedTo(1200, 600);
+    EXPECT_TRUE(ShowsFourByThreePicture(wide)) << "1200x600";
+    EXPECT_TRUE(ShowsScoreText(wide)) << "1200x600";
+    EXPECT_TRUE(ShowsColouredRocks(wide)) << "1200x600";
+    const Picture tall = ResizedTo(1000, 900);
+    EXPECT_TRUE(ShowsFourByThreePicture(tall)) << "1000x900";
+    EXPECT_TRUE(ShowsScoreText(tall)) << "1000x900";
+    EXPECT_TRUE(ShowsColouredRocks(tall)) << "1000x900";
+    // "Score: 0" both times (nothing was shot), the font made at 30 pixels
+    // for the second instead of 24
+    const Box wideText = ScoreTextIn(wide), tallText = ScoreTextIn(tall);
+    const double widthRatio = double(tallText.right - tallText.left) /
+                              std::max(wideText.right - wideText.left, 1);
+    EXPECT_NEAR(widthRatio, 1.25, 0.1) << "the score's width, the taller picture's to the wider's";
+    ASSERT_TRUE(EndsOnEscape());
+}
 
 // A key let go while another window has the keyboard sends the game no
 // key-up: the game lets go of its keys when it loses the keyboard, so the
 // key is up when it comes back. F2 held logs a line every turn of the loop.
 TEST_F(WineManagedDesktop, KeyLetGoElsewhereIsUpOnReturn)
 {
-    ASSERT_NO_FATAL_FAILURE(Start(run.xvfb));
+    ASSERT_NO_FATAL_FAILURE(StartManaged(run.xvfb));
     ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
     ASSERT_TRUE(WaitForFocus(display, window, startTimeoutMs));
     const auto f2Lines = [this] {
@@ -764,7 +894,7 @@ TEST_F(WineManagedDesktop, KeyLetGoElsewhereIsUpOnReturn)
 // 0: one game.
 TEST_F(WineManagedDesktop, SecondStartBringsTheFirstBackAndEnds)
 {
-    ASSERT_NO_FATAL_FAILURE(Start(run.xvfb));
+    ASSERT_NO_FATAL_FAILURE(StartManaged(run.xvfb));
     // In a window: Windows minimises a window with a minimise box, and so
     // Wine follows the window manager's only for one
     window = SwitchWithF1UnderWine(display, *game, window, false);

@@ -130,6 +130,7 @@ WindowHandle Vid_CreateWindow(ModuleHandle module, const char *title, int width,
         return nullptr;
     }
     win32.video.window = window;
+    win32.video.askedClient = {width, height};
     return reinterpret_cast<WindowHandle>(window);
 }
 
@@ -147,9 +148,21 @@ bool Vid_DestroyWindow(WindowHandle window)
 
 void Vid_ShowWindow(WindowHandle window)
 {
-    ShowWindow(WindowOf(window), SW_SHOW);
-    SetForegroundWindow(WindowOf(window));
-    SetFocus(WindowOf(window));
+    const HWND shown = WindowOf(window);
+    ShowWindow(shown, SW_SHOW);
+    SetForegroundWindow(shown);
+    SetFocus(shown);
+    // The shell sizes its first picture by the client size it asked for.
+    // Windows makes a window no larger than the desktop can hold (an
+    // 800 x 600 window on a 640 x 480 desktop), and the WM_SIZE it sent
+    // then came before the GL context: a WM_SIZE with the client area as
+    // it is follows, so the picture fits it.
+    RECT client;
+    if (shown != win32.video.window || !GetClientRect(shown, &client))
+        return;
+    const SIZE &asked = win32.video.askedClient;
+    if (client.right != asked.cx || client.bottom != asked.cy)
+        PostMessageA(shown, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
 }
 
 // [SECTION] Device context, pixel format and WGL context

@@ -21,6 +21,7 @@ struct Win32Video {
     WindowProcedure procedure = nullptr; // of the registered window class; null when none
     HINSTANCE instance = nullptr;        // the module the class is registered for
     HWND      window = nullptr;          // the one game window; null when none
+    SIZE      askedClient = {};          // the client size the window was made for
     bool      modeChanged = false;       // the display mode is the game's
     int       cursorHides = 0;           // ShowCursor(FALSE) calls not yet given back
     bool      destroying = false;        // the game is destroying its window (F1, the end)
