@@ -151,6 +151,33 @@ static Box ScoreCorner(const Picture &screen)
     return ::testing::AssertionSuccess();
 }
 
+::testing::AssertionResult ShowsSharpScore(const Picture &screen)
+{
+    const Box corner = ScoreCorner(screen);
+    const Box text = screen.Extent(corner, IsWhite);
+    int white = 0, blurred = 0;
+    for (int y = std::max(text.top - 2, 0); y < std::min(text.bottom + 2, screen.height); ++y)
+        for (int x = std::max(text.left - 2, 0); x < std::min(text.right + 2, screen.width); ++x) {
+            const Rgb pixel = screen.At(x, y);
+            if (IsWhite(pixel)) {
+                white += 1;
+                continue;
+            }
+            bool besideWhite = false;
+            static constexpr int steps[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+            for (const auto &[dx, dy] : steps)
+                if (x + dx >= 0 && x + dx < screen.width && y + dy >= 0 && y + dy < screen.height)
+                    besideWhite = besideWhite || IsWhite(screen.At(x + dx, y + dy));
+            blurred += besideWhite && IsLit(pixel) ? 1 : 0;
+        }
+    // A star may sit beside a glyph; a blurred edge runs all around them
+    if (white == 0 || blurred * 20 > white)
+        return ::testing::AssertionFailure()
+               << "the score's " << white << " white pixels have " << blurred
+               << " lit pixels of another colour beside them: blurred";
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult ShowsColouredRocks(const Picture &screen)
 {
     const Box all{0, 0, screen.width, screen.height};

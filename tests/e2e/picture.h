@@ -55,5 +55,9 @@ Box PictureIn(const Picture &screen);
 // The picture holds the score, white, in its lower left corner, at the
 // picture's scale (24-pixel glyphs at 800 x 600).
 ::testing::AssertionResult ShowsScoreText(const Picture &screen);
+// The score's glyphs are sharp: one colour, white, with next to no lit
+// pixel of another colour beside them. A picture drawn smaller and enlarged
+// by the compositor has a blurred grey edge around every glyph.
+::testing::AssertionResult ShowsSharpScore(const Picture &screen);
 // Coloured pixels outside the score's corner: rocks are on the screen.
 ::testing::AssertionResult ShowsColouredRocks(const Picture &screen);
