@@ -58,8 +58,9 @@ constexpr int leftoversMs = 2000;
 // that outlived its key would switch again within it.
 constexpr int quietMs = 1500;
 // F1 held this long goes past the repeat delay (600 ms on both) into
-// repeats.
-constexpr int heldMs = 2500;
+// repeats, also where each switch takes a loaded machine half a second to
+// draw the first 1920x1080 picture.
+constexpr int heldMs = 3500;
 
 using Clock = std::chrono::steady_clock;
 
