@@ -176,7 +176,8 @@ static Box ScoreCorner(const Picture &screen)
             for (const auto &[dx, dy] : steps)
                 if (x + dx >= 0 && x + dx < screen.width && y + dy >= 0 && y + dy < screen.height)
                     besideWhite = besideWhite || IsWhite(screen.At(x + dx, y + dy));
-            blurred += besideWhite && IsLit(pixel) ? 1 : 0;
+            // A blurred edge is grey; a rock passing the score is coloured
+            blurred += besideWhite && IsLit(pixel) && !IsColoured(pixel) ? 1 : 0;
         }
     // A star may sit beside a glyph; a blurred edge runs all around them
     if (white == 0 || blurred * 20 > white)
