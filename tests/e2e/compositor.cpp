@@ -179,7 +179,9 @@ bool Compositor::Start(std::string &error)
                    "--wayland-display=" + socketName};
     } else if (kind == Kind::Sway) {
         // wlroots names its socket itself, in nobody's runtime folder; the
-        // game (root) may still connect to it
+        // game (root) may still connect to it. No background program: sway
+        // 1.10's swaybg would be taken for something the game left
+        // behind
         socketName.clear();
         chmod(scratch.c_str(), 0711);
         if (getuid() == 0 && chown(runtime.c_str(), swayUser, swayUser) != 0) {
@@ -188,7 +190,7 @@ bool Compositor::Start(std::string &error)
         }
         std::ofstream(scratch + "/sway.conf")
             << "output HEADLESS-1 mode " << output.width << "x" << output.height << " scale "
-            << output.scale << "\nxwayland disable\n";
+            << output.scale << "\nxwayland disable\nswaybg_command -\n";
         chmod((scratch + "/sway.conf").c_str(), 0644);
         command = {FindOnPath("sway"), "--config", scratch + "/sway.conf"};
     } else {
