@@ -385,16 +385,24 @@ void OnCompositor::CheckXWaylandWindow()
     const Window window = WaitForGameWindow(display, *game, startMs);
     ASSERT_NE(window, None) << "the game's window is not on " << compositor->Name()
                             << "'s XWayland; " << game->Describe();
-    XWindowAttributes attributes{};
-    XGetWindowAttributes(display, window, &attributes);
-    Window child = None;
-    int x = -1, y = -1;
-    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
     // XWayland only emulates modes, which the compositor would stretch: the
     // game's full screen is the whole output at its own size (its device
-    // pixels: X clients scale themselves)
+    // pixels: X clients scale themselves). mutter 48 may show the window
+    // below its title bar first, then full screen.
     const Compositor::Output &output = compositor->OutputSize();
-    const bool size = attributes.width == output.width && attributes.height == output.height;
+    XWindowAttributes attributes{};
+    int x = -1, y = -1;
+    bool size = false;
+    const Clock::time_point placed = Clock::now() + std::chrono::milliseconds(switchMs);
+    for (bool first = true; first || (!(size && x == 0 && y == 0) && Clock::now() < placed);
+         first = false) {
+        if (!first)
+            Pause(50);
+        XGetWindowAttributes(display, window, &attributes);
+        Window child = None;
+        XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+        size = attributes.width == output.width && attributes.height == output.height;
+    }
     EXPECT_TRUE(size && x == 0 && y == 0)
         << "the game's window is " << attributes.width << "x" << attributes.height << " at " << x
         << "," << y;
