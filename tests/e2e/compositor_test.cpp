@@ -117,13 +117,16 @@ static std::string Size(int width, int height)
 }
 
 // Full screen at the output's own size, drawn at its device pixels: not an
-// 800x600 picture the compositor stretches or enlarges over it. SDL gives
-// the window's size in the desktop's logical units.
+// 800x600 picture the compositor stretches or enlarges over it. SDL 2 gives
+// the window's size in the desktop's logical units; SDL 3 under sdl2-compat
+// in device pixels.
 static bool FullScreenOverTheOutput(const std::string &shown, const Compositor::Output &output)
 {
-    const Compositor::Output logical{output.width / output.scale, output.height / output.scale, 1};
-    return shown.find("window " + Size(logical.width, logical.height) + ", drawable " +
-                      Size(output.width, output.height) + ", full screen") != std::string::npos;
+    const std::string drawn =
+        ", drawable " + Size(output.width, output.height) + ", full screen";
+    return shown.find("window " + Size(output.width / output.scale, output.height / output.scale) +
+                      drawn) != std::string::npos ||
+           shown.find("window " + Size(output.width, output.height) + drawn) != std::string::npos;
 }
 
 // All that CheckPicture looks for: a rock passing the score, or a first
