@@ -63,7 +63,8 @@ int main(int argc, char **argv)
         return 1;
     }
     const bool native = way == "native";
-    Compositor mutter(Compositor::Kind::Mutter);
+    // The output its figures were first taken on
+    Compositor mutter(Compositor::Kind::Mutter, Compositor::Output{1280, 1024, 1});
     if (!mutter.MissingPrograms().empty()) {
         std::fprintf(stderr, "quarvel-compositor-pace: mutter is not installed\n");
         return 2;

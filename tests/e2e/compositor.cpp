@@ -12,6 +12,7 @@
 
 #include <fcntl.h>
 #include <glob.h>
+#include <grp.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -81,15 +82,43 @@ static Display *OpenX(const std::string &name, const std::string &authority)
     return opened;
 }
 
+// sway will not run as root: under root it runs as nobody, in a runtime
+// folder of nobody's
+static constexpr uid_t swayUser = 65534;
+
 Compositor::~Compositor()
 {
     Stop();
 }
 
+const char *Compositor::Name() const
+{
+    switch (kind) {
+    case Kind::Mutter: return "mutter";
+    case Kind::Kwin: return "kwin_wayland";
+    case Kind::Sway: return "sway";
+    }
+    return "?";
+}
+
+std::string Compositor::Describe() const
+{
+    std::string text = std::string(Name()) + " " + std::to_string(output.width) + "x" +
+                       std::to_string(output.height);
+    if (output.scale != 1)
+        text += " at scale " + std::to_string(output.scale);
+    return text;
+}
+
 std::vector<std::string> Compositor::MissingPrograms() const
 {
+    std::vector<std::string> programs = {"dbus-run-session", Name()};
+    if (kind == Kind::Sway)
+        programs.push_back("grim");
+    else
+        programs.push_back("Xwayland");
     std::vector<std::string> missing;
-    for (const char *program : {"dbus-run-session", Name(), "Xwayland"})
+    for (const std::string &program : programs)
         if (FindOnPath(program).empty())
             missing.push_back(program);
     return missing;
@@ -103,7 +132,9 @@ std::string Compositor::Log() const
 std::vector<std::string> Compositor::SessionEnvironment() const
 {
     std::vector<std::string> variables = {"XDG_RUNTIME_DIR=" + runtime,
-                                          "WAYLAND_DISPLAY=" + socketName, "DISPLAY=" + xDisplay};
+                                          "WAYLAND_DISPLAY=" + socketName};
+    if (!xDisplay.empty())
+        variables.push_back("DISPLAY=" + xDisplay);
     if (!xAuthority.empty())
         variables.push_back("XAUTHORITY=" + xAuthority);
     return variables;
@@ -130,6 +161,9 @@ bool Compositor::Start(std::string &error)
         return false;
     }
     socketName = std::string("quarvel-") + Name() + "-" + std::to_string(getpid());
+    const std::string width = std::to_string(output.width / output.scale);
+    const std::string height = std::to_string(output.height / output.scale);
+    const std::string scale = std::to_string(output.scale);
 
     // Neither compositor makes the folder of X sockets its XWayland listens
     // in (mutter 48: "Directory /tmp/.X11-unix is not writable", kwin 6.3:
@@ -141,7 +175,24 @@ bool Compositor::Start(std::string &error)
     std::vector<std::string> command;
     if (kind == Kind::Mutter) {
         command = {FindOnPath("mutter"), "--headless", "--wayland", "--virtual-monitor",
-                   "1280x1024", "--wayland-display=" + socketName};
+                   std::to_string(output.width) + "x" + std::to_string(output.height),
+                   "--wayland-display=" + socketName};
+    } else if (kind == Kind::Sway) {
+        // wlroots names its socket itself, in nobody's runtime folder; the
+        // game (root) may still connect to it. No background program: sway
+        // 1.10's swaybg would be taken for something the game left
+        // behind
+        socketName.clear();
+        chmod(scratch.c_str(), 0711);
+        if (getuid() == 0 && chown(runtime.c_str(), swayUser, swayUser) != 0) {
+            error = "cannot give " + runtime + " to sway's user";
+            return false;
+        }
+        std::ofstream(scratch + "/sway.conf")
+            << "output HEADLESS-1 mode " << output.width << "x" << output.height << " scale "
+            << output.scale << "\nxwayland disable\nswaybg_command -\n";
+        chmod((scratch + "/sway.conf").c_str(), 0644);
+        command = {FindOnPath("sway"), "--config", scratch + "/sway.conf"};
     } else {
         // A plain copy runs the same code without the packaged file's
         // capability, which exec may refuse as root in a container
@@ -161,12 +212,18 @@ bool Compositor::Start(std::string &error)
             error = "cannot copy kwin_wayland: " + failed.message();
             return false;
         }
-        command = {copy, "--virtual", "--width", "1280", "--height", "1024", "--xwayland",
-                   "--socket", socketName, "--no-lockscreen", scratch + tellScript};
+        // X clients draw at the output's device pixels and are told its
+        // scale (Plasma's "Apply scaling themselves"); scaled by kwin they
+        // would be blurred, whatever they draw
+        mkdir((scratch + "/config").c_str(), 0700);
+        std::ofstream(scratch + "/config/kwinrc") << "[Xwayland]\nScale=" << output.scale << "\n";
+        command = {copy, "--virtual", "--width", width, "--height", height, "--scale", scale,
+                   "--xwayland", "--socket", socketName, "--no-lockscreen",
+                   scratch + tellScript};
     }
     std::vector<std::string> argv = {"dbus-run-session", "--", "sh", "-c",
                                      "echo \"$DBUS_SESSION_BUS_ADDRESS\" >\"$0\"; exec \"$@\"",
-                                     scratch + busFile};
+                                     runtime + busFile};
     argv.insert(argv.end(), command.begin(), command.end());
 
     std::vector<std::string> variables;
@@ -180,9 +237,17 @@ bool Compositor::Start(std::string &error)
         variables.push_back(variable);
     }
     variables.push_back("XDG_RUNTIME_DIR=" + runtime);
-    if (kind == Kind::Kwin)
-        // Lets the tests' fake-input client in without a .desktop file
+    if (kind == Kind::Kwin) {
+        // Lets the tests' fake-input client in without a .desktop file, and
+        // the tests read the screen
         variables.push_back("KWIN_WAYLAND_NO_PERMISSION_CHECKS=1");
+        variables.push_back("KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1");
+        variables.push_back("XDG_CONFIG_HOME=" + scratch + "/config");
+    }
+    if (kind == Kind::Sway) {
+        variables.insert(variables.end(), {"WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1",
+                                           "WLR_RENDERER=pixman", "HOME=" + scratch});
+    }
 
     std::vector<char *> args, envp;
     for (std::string &text : argv)
@@ -191,7 +256,7 @@ bool Compositor::Start(std::string &error)
     for (std::string &text : variables)
         envp.push_back(text.data());
     envp.push_back(nullptr);
-    const int output = open((scratch + logFile).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+    const int logOutput = open((scratch + logFile).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
                             0600);
     pid = fork();
     if (pid == 0) {
@@ -202,15 +267,20 @@ bool Compositor::Start(std::string &error)
         sigset_t none;
         sigemptyset(&none);
         sigprocmask(SIG_SETMASK, &none, nullptr);
-        if (output >= 0) {
-            dup2(output, STDOUT_FILENO);
-            dup2(output, STDERR_FILENO);
+        // sway and its D-Bus session as nobody when we are root: the group
+        // can still be ended from here
+        if (kind == Kind::Sway && getuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(swayUser) != 0 || setuid(swayUser) != 0))
+            _exit(126);
+        if (logOutput >= 0) {
+            dup2(logOutput, STDOUT_FILENO);
+            dup2(logOutput, STDERR_FILENO);
         }
         execvpe(args[0], args.data(), envp.data());
         _exit(127);
     }
-    if (output >= 0)
-        close(output);
+    if (logOutput >= 0)
+        close(logOutput);
     if (pid < 0) {
         error = std::string("fork: ") + std::strerror(errno);
         return false;
@@ -229,14 +299,17 @@ bool Compositor::Start(std::string &error)
         }
         struct stat socketFile;
         if (bus.empty())
-            bus = FirstLine(ReadFile(scratch + busFile));
-        if (xDisplay.empty() && stat(socketPath.c_str(), &socketFile) == 0)
-            FindXWayland(error);
-        if (!bus.empty() && !xDisplay.empty()) {
-            display = OpenX(xDisplay, xAuthority);
-            if (display)
+            bus = FirstLine(ReadFile(runtime + busFile));
+        if (kind == Kind::Sway) {
+            if (!bus.empty() && FindSwaySocket())
                 return true;
+        } else if (xDisplay.empty() && stat(socketPath.c_str(), &socketFile) == 0) {
+            FindXWayland(error);
         }
+        if (!bus.empty() && !xDisplay.empty() && !display)
+            display = OpenX(xDisplay, xAuthority);
+        if (display)
+            return kind != Kind::Mutter || output.scale == 1 || ApplyMutterScale(error);
         if (std::chrono::steady_clock::now() >= deadline)
             break;
         Pause(50);
@@ -245,6 +318,15 @@ bool Compositor::Start(std::string &error)
             "an XWayland within " + std::to_string(readyMs / 1000) + " s (display \"" + xDisplay +
             "\"):\n" + Log();
     return false;
+}
+
+bool Compositor::FindSwaySocket()
+{
+    glob_t found{};
+    if (glob((runtime + "/wayland-[0-9]").c_str(), 0, nullptr, &found) == 0 && found.gl_pathc > 0)
+        socketName = std::filesystem::path(found.gl_pathv[0]).filename();
+    globfree(&found);
+    return !socketName.empty();
 }
 
 bool Compositor::FindXWayland(std::string &)
@@ -293,6 +375,8 @@ bool Compositor::Alive(std::string &why)
         why = std::string(Name()) + " runs but does not answer a Wayland client:\n" + Log();
         return false;
     }
+    if (!HasXWayland())
+        return true;
     Display *x = OpenX(xDisplay, xAuthority);
     if (!x) {
         why = std::string(Name()) + "'s XWayland " + xDisplay + " takes no new client:\n" + Log();
@@ -330,4 +414,6 @@ void Compositor::Stop()
     xDisplay.clear();
     xAuthority.clear();
     bus.clear();
+    if (kind == Kind::Sway)
+        socketName.clear();
 }

@@ -7,20 +7,33 @@
 
 typedef struct _XDisplay Display;
 
-// A private headless Wayland compositor with one 1280 x 1024 output and its
-// XWayland, each in its own D-Bus session (dbus-run-session), started from
-// the programs found on PATH. It dies with this process's test run: Stop
-// (or the destructor) ends its whole process group.
+class Picture;
+
+// A private headless Wayland compositor with one output and its XWayland,
+// each in its own D-Bus session (dbus-run-session), started from the
+// programs found on PATH. It dies with this process's test run: Stop (or
+// the destructor) ends its whole process group.
 class Compositor {
 public:
     enum class Kind {
-        Mutter, // mutter --headless --wayland --virtual-monitor 1280x1024
-        Kwin,   // kwin_wayland --virtual --xwayland, run from a plain copy:
-                // the packaged one carries a file capability that a
-                // container may refuse to exec
+        Mutter, // mutter --headless --wayland --virtual-monitor WxH, its
+                // scale set through its display configuration on D-Bus
+        Kwin,   // kwin_wayland --virtual --xwayland --scale S, run from a
+                // plain copy: the packaged one carries a file capability
+                // that a container may refuse to exec; X clients scale
+                // themselves, as Plasma's setting for them offers
+        Sway,   // sway on wlroots' headless backend, as user nobody (it
+                // refuses root), without XWayland; its seat has no keyboard
+    };
+    // The output in device pixels, and its scale: 2560 x 1440 at scale 2
+    // is a desktop of 1280 x 720 logical units.
+    struct Output {
+        int width;
+        int height;
+        int scale;
     };
 
-    explicit Compositor(Kind kind) : kind(kind) {}
+    Compositor(Kind kind, Output output) : kind(kind), output(output) {}
     ~Compositor();
     Compositor(const Compositor &) = delete;
     Compositor &operator=(const Compositor &) = delete;
@@ -36,13 +49,22 @@ public:
     bool Alive(std::string &why);
 
     Kind               CompositorKind() const { return kind; }
-    const char        *Name() const { return kind == Kind::Mutter ? "mutter" : "kwin_wayland"; }
+    const Output      &OutputSize() const { return output; }
+    const char        *Name() const;
+    // "kwin_wayland 2560x1440 at scale 2", for messages and file names
+    std::string        Describe() const;
+    bool               HasXWayland() const { return kind != Kind::Sway; }
     const std::string &WaylandDisplay() const { return socketName; } // in RuntimeDir
     const std::string &RuntimeDir() const { return runtime; }
     const std::string &XDisplayName() const { return xDisplay; }     // ":N"
     const std::string &XAuthority() const { return xAuthority; }     // may be empty
     const std::string &BusAddress() const { return bus; }            // its D-Bus session
     Display           *XConnection() const { return display; }
+    bool               Running() const { return pid > 0; }
+    // What the compositor shows on its output, in device pixels: kwin's
+    // ScreenShot2 D-Bus call, grim on sway. mutter shows no client its
+    // output (it would take PipeWire and its ScreenCast): false, with why.
+    bool ReadOutput(Picture &picture, std::string &why) const;
     // What the compositor wrote so far, for failure messages.
     std::string Log() const;
     // The environment of a client of this session: ours with its
@@ -51,8 +73,13 @@ public:
 
 private:
     bool FindXWayland(std::string &error);
+    bool FindSwaySocket();
+    // mutter starts its virtual monitor at scale 1: asks its display
+    // configuration for the output's scale
+    bool ApplyMutterScale(std::string &error);
 
     Kind        kind;
+    Output      output;
     pid_t       pid = -1;          // dbus-run-session, leader of the group
     std::string scratch;           // a directory for its files
     std::string runtime;           // its XDG_RUNTIME_DIR

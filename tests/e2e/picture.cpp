@@ -1,7 +1,6 @@
 #include "picture.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstdio>
 
@@ -99,7 +98,9 @@ Box PictureIn(const Picture &screen)
             << " x " << lit.top << ".." << lit.bottom << ": ";
     if (lit.Empty())
         return failure << "nothing lit";
-    // The bars are black: a stretched or widened view would light them
+    // The bars are black: a stretched or widened view would light them,
+    // and so would a star at the picture's edge if the game did not clip
+    // its wide points there
     const int inside = screen.Count(picture, IsLit);
     const int outside = screen.Count(Box{0, 0, screen.width, screen.height}, IsLit) - inside;
     if (outside > 0)
@@ -153,6 +154,34 @@ Box ScoreTextIn(const Picture &screen)
     const int area = (text.right - text.left) * (text.bottom - text.top);
     if (white * 10 > area * 7)
         return failure << "the white is a filled block, not glyphs";
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult ShowsSharpScore(const Picture &screen)
+{
+    const Box corner = ScoreCorner(screen);
+    const Box text = screen.Extent(corner, IsWhite);
+    int white = 0, blurred = 0;
+    for (int y = std::max(text.top - 2, 0); y < std::min(text.bottom + 2, screen.height); ++y)
+        for (int x = std::max(text.left - 2, 0); x < std::min(text.right + 2, screen.width); ++x) {
+            const Rgb pixel = screen.At(x, y);
+            if (IsWhite(pixel)) {
+                white += 1;
+                continue;
+            }
+            bool besideWhite = false;
+            static constexpr int steps[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+            for (const auto &[dx, dy] : steps)
+                if (x + dx >= 0 && x + dx < screen.width && y + dy >= 0 && y + dy < screen.height)
+                    besideWhite = besideWhite || IsWhite(screen.At(x + dx, y + dy));
+            // A blurred edge is grey; a rock passing the score is coloured
+            blurred += besideWhite && IsLit(pixel) && !IsColoured(pixel) ? 1 : 0;
+        }
+    // A star may sit beside a glyph; a blurred edge runs all around them
+    if (white == 0 || blurred * 20 > white)
+        return ::testing::AssertionFailure()
+               << "the score's " << white << " white pixels have " << blurred
+               << " lit pixels of another colour beside them: blurred";
     return ::testing::AssertionSuccess();
 }
 

@@ -58,5 +58,9 @@ Box PictureIn(const Picture &screen);
 // The smallest box around the white of the score's corner (the score's
 // text); empty when there is none.
 Box ScoreTextIn(const Picture &screen);
+// The score's glyphs are sharp: one colour, white, with next to no lit
+// pixel of another colour beside them. A picture drawn smaller and enlarged
+// by the compositor has a blurred grey edge around every glyph.
+::testing::AssertionResult ShowsSharpScore(const Picture &screen);
 // Coloured pixels outside the score's corner: rocks are on the screen.
 ::testing::AssertionResult ShowsColouredRocks(const Picture &screen);
