@@ -6,10 +6,13 @@
 // quarvel-probe pace, for bench/pacing.awk.
 //
 //   quarvel-compositor-pace --way native|xwayland --events FILE --stderr FILE
-//       [--seconds S] [--f1 S] [--preload LIB --stamps FILE]
+//       [--seconds S] [--f1 S] [--output WxH] [--scale N]
+//       [--preload LIB --stamps FILE]
 //
 // The game is the one built here; LIB is preloaded into it with
-// QUARVEL_FRAME_STAMPS=FILE. Exit code 2 when mutter is not installed.
+// QUARVEL_FRAME_STAMPS=FILE. mutter's one output is WxH device pixels at
+// scale N (1280x1024 at 1 unless said); --f1 0 presses no F1. Exit code 2
+// when mutter is not installed.
 
 #include <chrono>
 #include <csignal>
@@ -35,6 +38,8 @@ int main(int argc, char **argv)
 {
     std::string way = "native", eventsPath, stderrPath, preload, stamps;
     double seconds = 14.0, f1At = 9.0;
+    // The output its figures were first taken on
+    Compositor::Output output{1280, 1024, 1};
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         const char *value = argv[i + 1];
@@ -48,6 +53,15 @@ int main(int argc, char **argv)
             seconds = std::atof(value);
         else if (option == "--f1")
             f1At = std::atof(value);
+        else if (option == "--output" || option == "--scale") {
+            const bool read = option == "--output"
+                                  ? std::sscanf(value, "%dx%d", &output.width, &output.height) == 2
+                                  : (output.scale = std::atoi(value)) > 0;
+            if (!read) {
+                std::fprintf(stderr, "quarvel-compositor-pace: bad %s %s\n", argv[i], value);
+                return 1;
+            }
+        }
         else if (option == "--preload")
             preload = value;
         else if (option == "--stamps")
@@ -59,12 +73,12 @@ int main(int argc, char **argv)
     }
     if (eventsPath.empty() || (way != "native" && way != "xwayland")) {
         std::fprintf(stderr, "usage: quarvel-compositor-pace --way native|xwayland --events FILE "
-                             "--stderr FILE [--seconds S] [--f1 S] [--preload LIB --stamps FILE]\n");
+                             "--stderr FILE [--seconds S] [--f1 S] [--output WxH] [--scale N] "
+                             "[--preload LIB --stamps FILE]\n");
         return 1;
     }
     const bool native = way == "native";
-    // The output its figures were first taken on
-    Compositor mutter(Compositor::Kind::Mutter, Compositor::Output{1280, 1024, 1});
+    Compositor mutter(Compositor::Kind::Mutter, output);
     if (!mutter.MissingPrograms().empty()) {
         std::fprintf(stderr, "quarvel-compositor-pace: mutter is not installed\n");
         return 2;

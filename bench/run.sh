@@ -218,26 +218,39 @@ pacing_run spray spray "$pacing_heavy_seconds"
 # through mutter's XWayland (keys through XTest). Figures beside Xvfb's
 # above, not goals; skipped when mutter is not installed.
 compositor_ways=
-compositor_pacing_run() { # way
-  local way=$1 status=0
-  "$compositor_pace" --way "$way" --seconds "$pacing_waves_seconds" --f1 9 \
-    --events "$work/pacing/events.mutter_$way" --stderr "$work/pacing/err.mutter_$way" \
-    --preload "$stamps" --stamps "$work/pacing/stamps.mutter_$way" \
-    2>"$work/pacing/probe.mutter_$way" || status=$?
+compositor_pacing_run() { # name way [compositor-pace options]
+  local name=$1 way=$2 status=0
+  shift 2
+  "$compositor_pace" --way "$way" --seconds "$pacing_waves_seconds" "$@" \
+    --events "$work/pacing/events.$name" --stderr "$work/pacing/err.$name" \
+    --preload "$stamps" --stamps "$work/pacing/stamps.$name" \
+    2>"$work/pacing/probe.$name" || status=$?
   if [ "$status" = 2 ]; then
     note "mutter is not installed: no Wayland figures (scripts/install-deps installs it)"
-    return
+    return 2
   fi
-  [ "$status" = 0 ] || note "the $way pacing run on mutter ended badly; see its figures below"
-  awk -v series="$work/pacing/series.mutter_$way" -v marks="$work/pacing/marks.mutter_$way" \
-    -f "$here/pacing.awk" "$work/pacing/stamps.mutter_$way" "$work/pacing/events.mutter_$way" \
-    >"$work/pacing/fig.mutter_$way" 2>/dev/null || true
-  require median_ms "$work/pacing/fig.mutter_$way" "the $way pacing run on mutter" "$work/pacing/probe.mutter_$way"
-  compositor_ways="$compositor_ways mutter_$way"
+  [ "$status" = 0 ] || note "the $name pacing run on mutter ended badly; see its figures below"
+  awk -v series="$work/pacing/series.$name" -v marks="$work/pacing/marks.$name" \
+    -f "$here/pacing.awk" "$work/pacing/stamps.$name" "$work/pacing/events.$name" \
+    >"$work/pacing/fig.$name" 2>/dev/null || true
+  require median_ms "$work/pacing/fig.$name" "the $name pacing run on mutter" "$work/pacing/probe.$name"
 }
 note "frame pacing on mutter: the first waves natively and through XWayland, ${pacing_waves_seconds} s each"
-compositor_pacing_run native
-compositor_pacing_run xwayland
+compositor_pacing_run mutter_native native --f1 9 && compositor_ways="$compositor_ways mutter_native"
+compositor_pacing_run mutter_xwayland xwayland --f1 9 && compositor_ways="$compositor_ways mutter_xwayland"
+# The same first waves natively on mutter's one output at three sizes:
+# 800x600, where the picture is the game's own; 1920x1080, where full
+# screen is the output's own size and the 4:3 picture 1440x1080 inside it;
+# 2560x1440 at scale 2, drawn at the device pixels (1920x1440 of picture).
+# What drawing more pixels costs llvmpipe, with no F1 in the way.
+screen_sizes=
+if [ -n "$compositor_ways" ]; then
+  note "the first waves on mutter natively at 800x600, 1920x1080 and 2560x1440 at scale 2, ${pacing_waves_seconds} s each"
+  for size in 800x600:1 1920x1080:1 2560x1440:2; do
+    compositor_pacing_run "screen_${size/:/_}" native --f1 0 --output "${size%:*}" --scale "${size#*:}" &&
+      screen_sizes="$screen_sizes ${size/:/_}"
+  done
+fi
 mkdir -p "$(dirname "$pacing_png")"
 gnuplot -e "out='$pacing_png'; dir='$work/pacing'; title='Quarvel frame times under Xvfb + llvmpipe, $(date -u +%Y-%m-%d), load $(cut -d' ' -f1 /proc/loadavg)'" \
   "$here/pacing.gp"
@@ -425,17 +438,35 @@ for run in waves spray; do
     row "  F1 to a window / back (the frame spanning it)" "$(pace $run f1_out_ms) / $(pace $run f1_back_ms)" "ms" ""
   fi
 done
+# frames a second of a pacing run
+fps_of() { awk -v f="$(pace $1 frames)" -v s="$(pace $1 seconds)" 'BEGIN { if (s > 0) printf "%.0f", f / s }'; }
 if [ -n "$compositor_ways" ]; then
-  row "first waves under Xvfb (X11), beside mutter's" \
-    "$(awk -v f="$(pace waves frames)" -v s="$(pace waves seconds)" 'BEGIN { if (s > 0) printf "%.0f", f / s }')" "fps" ""
+  row "first waves under Xvfb (X11), beside mutter's" "$(fps_of waves)" "fps" ""
 fi
 for run in $compositor_ways; do
   label=$([ $run = mutter_native ] && echo "natively" || echo "through XWayland")
-  fps_of_run=$(awk -v f="$(pace $run frames)" -v s="$(pace $run seconds)" 'BEGIN { if (s > 0) printf "%.0f", f / s }')
-  row "first waves on mutter $label ($(pace $run frames) frames)" "$fps_of_run" "fps" ""
+  row "first waves on mutter $label ($(pace $run frames) frames)" "$(fps_of $run)" "fps" ""
   row "  frame time median / 99th / 99.9th" "$(pace $run median_ms) / $(pace $run p99_ms) / $(pace $run p999_ms)" "ms" ""
   row "  worst frame (ms) / frames over 16.7 ms" "$(pace $run worst_ms) / $(pace $run over_16_7)" "" ""
   row "  F1 to a window / back (the frame spanning it)" "$(pace $run f1_out_ms) / $(pace $run f1_back_ms)" "ms" ""
+done
+# the median of one span of a run's frames, in ms: glClear to the swap
+# (handing the frame to llvmpipe) or the swap itself (llvmpipe drawing it,
+# and waiting for the compositor to take it)
+stamp_median() { # run draw|swap
+  awk -v span="$2" '$1 == "frame" && $3 > 0 { print (span == "draw" ? $4 - $3 : $5 - $4) / 1e6 }' \
+    "$work/pacing/stamps.$1" | sort -n | awk '{ v[NR] = $1 } END { if (NR) printf "%.2f", v[int((NR + 1) / 2)] }'
+}
+for size in $screen_sizes; do
+  scale=${size#*_}
+  label="${size%_*}$([ "$scale" = 1 ] || echo " at scale $scale")"
+  row "first waves on mutter natively, output $label" "$(fps_of screen_$size)" "fps" ""
+  row "  frame time median / 99th" "$(pace screen_$size median_ms) / $(pace screen_$size p99_ms)" "ms" ""
+  row "  median glClear to swap / the swap" "$(stamp_median screen_$size draw) / $(stamp_median screen_$size swap)" "ms" ""
+  if [ "$size" != 800x600_1 ] && [ -n "$(fps_of screen_800x600_1)" ]; then
+    row "  frame time beside 800x600" \
+      "$(awk -v a="$(pace screen_$size median_ms)" -v b="$(pace screen_800x600_1 median_ms)" 'BEGIN { if (b > 0) printf "%.2f", a / b }')" "x" ""
+  fi
 done
 row "  frame-time plot" "$(basename "$pacing_png")" "" ""
 for pace_name in raf free; do
@@ -494,9 +525,10 @@ mutter_json() { # run
     printf null
   fi
 }
-printf '"pacing":{"waves":%s,"heavy":%s,"waves_seconds":%s,"heavy_seconds":%s,"mutter_native_waves":%s,"mutter_xwayland_waves":%s},' \
+printf '"pacing":{"waves":%s,"heavy":%s,"waves_seconds":%s,"heavy_seconds":%s,"mutter_native_waves":%s,"mutter_xwayland_waves":%s,"mutter_native_800x600":%s,"mutter_native_1920x1080":%s,"mutter_native_2560x1440_scale_2":%s},' \
   "$(pacing_json waves)" "$(pacing_json spray)" "$pacing_waves_seconds" "$pacing_heavy_seconds" \
-  "$(mutter_json mutter_native)" "$(mutter_json mutter_xwayland)"
+  "$(mutter_json mutter_native)" "$(mutter_json mutter_xwayland)" \
+  "$(mutter_json screen_800x600_1)" "$(mutter_json screen_1920x1080_1)" "$(mutter_json screen_2560x1440_2)"
 wine_json() { # side
   printf '{"fps":%s,"pacing_frames":%s,"pacing_median_ms":%s,"pacing_p99_ms":%s,"pacing_worst_ms":%s,"pacing_over_16_7ms":%s}' \
     "$(num "$(wine_fig $1_fps)")" "$(num "$(wine_fig $1_frames)")" "$(num "$(wine_fig $1_median_ms)")" \
