@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -53,6 +54,22 @@ static std::string FindOnPath(const std::string &program)
             return candidate;
     }
     return "";
+}
+
+// The major version kwin_wayland at path says it is ("kwin 6.3.6"); 0 when
+// it does not say.
+static int KwinMajorVersion(const std::string &path)
+{
+    FILE *from = popen(("'" + path + "' --version 2>/dev/null").c_str(), "r");
+    if (!from)
+        return 0;
+    char line[256];
+    int major = 0;
+    while (std::fgets(line, sizeof line, from))
+        if (std::sscanf(line, "kwin %d.", &major) == 1)
+            break;
+    pclose(from);
+    return major;
 }
 
 static void Pause(int ms)
@@ -214,9 +231,13 @@ bool Compositor::Start(std::string &error)
         }
         // X clients draw at the output's device pixels and are told its
         // scale (Plasma's "Apply scaling themselves"); scaled by kwin they
-        // would be blurred, whatever they draw
+        // would be blurred, whatever they draw. kwin 6 does so by itself,
+        // and takes a Scale written here as a further factor (an X screen
+        // of 5120x2880 on a 2560x1440 output); kwin 5 needs it.
         mkdir((scratch + "/config").c_str(), 0700);
-        std::ofstream(scratch + "/config/kwinrc") << "[Xwayland]\nScale=" << output.scale << "\n";
+        std::ofstream settings(scratch + "/config/kwinrc");
+        if (KwinMajorVersion(copy) < 6)
+            settings << "[Xwayland]\nScale=" << output.scale << "\n";
         command = {copy, "--virtual", "--width", width, "--height", height, "--scale", scale,
                    "--xwayland", "--socket", socketName, "--no-lockscreen",
                    scratch + tellScript};

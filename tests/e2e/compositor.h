@@ -65,6 +65,10 @@ public:
     // ScreenShot2 D-Bus call, grim on sway. mutter shows no client its
     // output (it would take PipeWire and its ScreenCast): false, with why.
     bool ReadOutput(Picture &picture, std::string &why) const;
+    // Whether ReadOutput can ever read it: not on mutter, nor on a kwin
+    // that composites without OpenGL (kwin 6's virtual output where there
+    // is no GPU), whose screenshot effect is not supported.
+    bool ShowsItsOutput() const;
     // What the compositor wrote so far, for failure messages.
     std::string Log() const;
     // The environment of a client of this session: ours with its

@@ -213,6 +213,27 @@ static bool ReadSwayScreen(const std::string &runtime, const std::string &socket
     return true;
 }
 
+bool Compositor::ShowsItsOutput() const
+{
+    if (kind != Kind::Kwin)
+        return kind == Kind::Sway;
+    std::string why;
+    GDBusConnection *connection = ConnectToBus(bus, why);
+    if (!connection)
+        return true;
+    GVariant *answer = CallOn(connection, "org.kde.KWin", "/Effects", "org.kde.kwin.Effects",
+                              "isEffectSupported", g_variant_new("(s)", "screenshot"), nullptr,
+                              why);
+    g_object_unref(connection);
+    // Where kwin cannot say, its screenshot is tried and says why it fails
+    gboolean supported = TRUE;
+    if (answer) {
+        g_variant_get(answer, "(b)", &supported);
+        g_variant_unref(answer);
+    }
+    return supported;
+}
+
 bool Compositor::ReadOutput(Picture &picture, std::string &why) const
 {
     switch (kind) {
