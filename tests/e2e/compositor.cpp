@@ -236,7 +236,8 @@ bool Compositor::Start(std::string &error)
         // of 5120x2880 on a 2560x1440 output); kwin 5 needs it.
         mkdir((scratch + "/config").c_str(), 0700);
         std::ofstream settings(scratch + "/config/kwinrc");
-        if (KwinMajorVersion(copy) < 6)
+        kwinMajor = KwinMajorVersion(copy);
+        if (kwinMajor < 6)
             settings << "[Xwayland]\nScale=" << output.scale << "\n";
         command = {copy, "--virtual", "--width", width, "--height", height, "--scale", scale,
                    "--xwayland", "--socket", socketName, "--no-lockscreen",
