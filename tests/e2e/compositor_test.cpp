@@ -31,8 +31,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
