@@ -144,9 +144,13 @@ static std::string WithoutWaylandDebug(const std::string &text)
 {
     std::istringstream lines(text);
     std::string line, kept;
-    while (std::getline(lines, line))
-        if (line.size() < 2 || line[0] != '[' || !std::isdigit(static_cast<unsigned char>(line[1])))
+    // "[2583925.608] ..." or, with libwayland 1.23, "[ 347958.967] ..."
+    while (std::getline(lines, line)) {
+        const size_t stamp = line.find_first_not_of(' ', 1);
+        if (line.empty() || line[0] != '[' || stamp == std::string::npos ||
+            !std::isdigit(static_cast<unsigned char>(line[stamp])))
             kept += line + "\n";
+    }
     return kept;
 }
 
