@@ -31,6 +31,8 @@ static void DropModeWindow()
 // window must.
 // Where modes are scaled, the window must be full screen at the output's
 // size (its desktop mode), in pixels.
+static constexpr Uint32 windowManagerAnswerMs = 1000;
+
 static bool ShowsMode(SDL_Window *window, const SDL_DisplayMode &mode)
 {
     if (sdl.display.system == DisplaySystem::Wayland)
@@ -45,8 +47,20 @@ static bool ShowsMode(SDL_Window *window, const SDL_DisplayMode &mode)
         Sdl_ReportFailure("SDL_GetCurrentDisplayMode");
         return false;
     }
-    if (sdl.display.scaledModes)
-        return (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
+    if (sdl.display.scaledModes) {
+        // SDL 3 counts the window full screen only once the window manager
+        // (the compositor) has said so, which a busy compositor may take a
+        // while to do: it is given a second, the events pumped meanwhile
+        // staying queued for the game
+        const Uint32 start = SDL_GetTicks();
+        while ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) == 0) {
+            if (SDL_GetTicks() - start >= windowManagerAnswerMs)
+                return false;
+            SDL_Delay(5);
+            SDL_PumpEvents();
+        }
+        return true;
+    }
     return now.w == mode.w && now.h == mode.h &&
            SDL_BYTESPERPIXEL(now.format) == SDL_BYTESPERPIXEL(mode.format);
 }
