@@ -37,7 +37,6 @@
 #include <thread>
 #include <vector>
 
-#include <dlfcn.h>
 
 #include <gtest/gtest.h>
 #include <X11/Xatom.h>
@@ -155,23 +154,6 @@ static std::string WithoutWaylandDebug(const std::string &text)
     return kept;
 }
 
-// Whether the game's SDL 2 is sdl2-compat over SDL 3: its versions are
-// 2.y.50 and up (2.32.54 on Debian 13), SDL 2's own below
-static bool SdlIsSdl3Underneath()
-{
-    void *library = dlopen("libSDL2-2.0.so.0", RTLD_LAZY | RTLD_LOCAL);
-    if (!library)
-        return false;
-    struct Version {
-        unsigned char major, minor, patch;
-    } version{};
-    using GetVersion = void (*)(Version *);
-    if (auto get = reinterpret_cast<GetVersion>(dlsym(library, "SDL_GetVersion")))
-        get(&version);
-    dlclose(library);
-    return version.major == 2 && version.patch >= 50;
-}
-
 // The outputs: the usual desktop monitor, and a laptop's 1440p panel at 2x
 static const Compositor::Output fullHd{1920, 1080, 1};
 static const Compositor::Output doubled{2560, 1440, 2};
@@ -275,15 +257,6 @@ void OnCompositor::StartOn(Compositor &on, Way chosen)
     // kwin 6 without OpenGL): the game's requests say what it shows, once
     // the keys are done with (the log grows by thousands of lines a second)
     const bool byRequests = way == Way::Native && !on.ShowsItsOutput();
-    // Not solved yet: with SDL 3 underneath (sdl2-compat, Debian 13) on
-    // mutter 48 at scale 2, F1's window is drawn at 800x600 pixels, not at
-    // the scale's 1600x1200, and through XWayland full screen is taken as
-    // refused, once or at every attempt. Said, not hidden, until the game
-    // handles it.
-    if (on.CompositorKind() == Compositor::Kind::Mutter && on.OutputSize().scale != 1 &&
-        SdlIsSdl3Underneath())
-        GTEST_SKIP() << "open fault: SDL 3 underneath on " << on.Describe()
-                     << " (F1's window not drawn at the scale, the XWayland full screen refused)";
     ASSERT_NO_FATAL_FAILURE(StartGame(byRequests && on.OutputSize().scale != 1));
     const VideoLog log = ReadVideoLog(*game);
     EXPECT_FALSE(log.asked) << "the full-screen question came up; " << game->Describe();

@@ -57,6 +57,11 @@ static bool StartSdlVideo()
     // One close box gives one WM_CLOSE, from its window event: SDL must not
     // add an SDL_QUIT for the last window closing.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // Windows sized in the desktop's logical units, drawn at its device
+    // pixels: F1's window is 800x600 on every scale. sdl2-compat turns
+    // SDL 3's sizing in device pixels on for old games, where the window
+    // would come out at half its size on a scale-2 output.
+    SDL_SetHint("SDL_VIDEO_WAYLAND_SCALE_TO_DISPLAY", "0");
     const char *named = SDL_GetHint(SDL_HINT_VIDEODRIVER);
     const bool  picked = !(named && *named);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
