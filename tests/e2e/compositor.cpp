@@ -124,6 +124,8 @@ std::string Compositor::Describe() const
                        std::to_string(output.height);
     if (output.scale != 1)
         text += " at scale " + std::to_string(output.scale);
+    if (besideAnother)
+        text += " beside another";
     return text;
 }
 
@@ -205,9 +207,13 @@ bool Compositor::Start(std::string &error)
             error = "cannot give " + runtime + " to sway's user";
             return false;
         }
-        std::ofstream(scratch + "/sway.conf")
-            << "output HEADLESS-1 mode " << output.width << "x" << output.height << " scale "
-            << output.scale << "\nxwayland disable\nswaybg_command -\n";
+        std::ofstream conf(scratch + "/sway.conf");
+        if (besideAnother)
+            conf << "output HEADLESS-1 mode 1920x1080 pos 0 0 scale 1\n";
+        conf << "output " << SwayOutputName() << " mode " << output.width << "x" << output.height
+             << (besideAnother ? " pos 1920 0" : "") << " scale " << output.scale
+             << "\nxwayland disable\nswaybg_command -\n";
+        conf.close();
         chmod((scratch + "/sway.conf").c_str(), 0644);
         command = {FindOnPath("sway"), "--config", scratch + "/sway.conf"};
     } else {
@@ -268,7 +274,9 @@ bool Compositor::Start(std::string &error)
     }
     if (kind == Kind::Sway) {
         variables.insert(variables.end(), {"WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1",
-                                           "WLR_RENDERER=pixman", "HOME=" + scratch});
+                                           "WLR_RENDERER=pixman", "HOME=" + scratch,
+                                           besideAnother ? "WLR_HEADLESS_OUTPUTS=2"
+                                                         : "WLR_HEADLESS_OUTPUTS=1"});
     }
 
     std::vector<char *> args, envp;
@@ -324,7 +332,7 @@ bool Compositor::Start(std::string &error)
             bus = FirstLine(ReadFile(runtime + busFile));
         if (kind == Kind::Sway) {
             if (!bus.empty() && FindSwaySocket())
-                return true;
+                return !besideAnother || FocusSwayOutput(error);
         } else if (xDisplay.empty() && stat(socketPath.c_str(), &socketFile) == 0) {
             FindXWayland(error);
         }
@@ -349,6 +357,23 @@ bool Compositor::FindSwaySocket()
         socketName = std::filesystem::path(found.gl_pathv[0]).filename();
     globfree(&found);
     return !socketName.empty();
+}
+
+bool Compositor::FocusSwayOutput(std::string &error)
+{
+    glob_t found{};
+    std::string socket;
+    if (glob((runtime + "/sway-ipc.*.sock").c_str(), 0, nullptr, &found) == 0 &&
+        found.gl_pathc > 0)
+        socket = found.gl_pathv[0];
+    globfree(&found);
+    const std::string command =
+        "swaymsg -s '" + socket + "' focus output " + SwayOutputName() + " >/dev/null 2>&1";
+    if (socket.empty() || std::system(command.c_str()) != 0) {
+        error = "sway would not give " + SwayOutputName() + " the focus:\n" + Log();
+        return false;
+    }
+    return true;
 }
 
 bool Compositor::FindXWayland(std::string &)

@@ -33,7 +33,13 @@ public:
         int scale;
     };
 
-    Compositor(Kind kind, Output output) : kind(kind), output(output) {}
+    // besideAnother (sway only): a 1920x1080 output comes first, left of
+    // this one, and the focus is on this one, where sway puts new windows
+    // (a desktop with two monitors, the player working on the second)
+    Compositor(Kind kind, Output output, bool besideAnother = false)
+        : kind(kind), output(output), besideAnother(besideAnother)
+    {
+    }
     ~Compositor();
     Compositor(const Compositor &) = delete;
     Compositor &operator=(const Compositor &) = delete;
@@ -83,12 +89,17 @@ public:
 private:
     bool FindXWayland(std::string &error);
     bool FindSwaySocket();
+    // The output the game is tried on, by sway's name for it
+    std::string SwayOutputName() const { return besideAnother ? "HEADLESS-2" : "HEADLESS-1"; }
+    // Gives that output the focus (swaymsg); on failure error says why
+    bool FocusSwayOutput(std::string &error);
     // mutter starts its virtual monitor at scale 1: asks its display
     // configuration for the output's scale
     bool ApplyMutterScale(std::string &error);
 
     Kind        kind;
     Output      output;
+    bool        besideAnother;
     pid_t       pid = -1;          // dbus-run-session, leader of the group
     std::string scratch;           // a directory for its files
     std::string runtime;           // its XDG_RUNTIME_DIR

@@ -184,10 +184,10 @@ static bool ReadKwinScreen(const std::string &bus, Picture &picture, std::string
 
 // grim takes the output through wlroots' screencopy and writes a PPM.
 static bool ReadSwayScreen(const std::string &runtime, const std::string &socket,
-                           Picture &picture, std::string &why)
+                           const std::string &output, Picture &picture, std::string &why)
 {
     const std::string command = "env XDG_RUNTIME_DIR='" + runtime + "' WAYLAND_DISPLAY='" +
-                                socket + "' grim -t ppm - 2>&1";
+                                socket + "' grim -o '" + output + "' -t ppm - 2>&1";
     FILE *from = popen(command.c_str(), "r");
     if (!from) {
         why = "cannot run grim";
@@ -238,7 +238,7 @@ bool Compositor::ReadOutput(Picture &picture, std::string &why) const
 {
     switch (kind) {
     case Kind::Kwin: return ReadKwinScreen(bus, picture, why);
-    case Kind::Sway: return ReadSwayScreen(runtime, socketName, picture, why);
+    case Kind::Sway: return ReadSwayScreen(runtime, socketName, SwayOutputName(), picture, why);
     case Kind::Mutter: break;
     }
     why = "mutter shows no client its output";

@@ -136,12 +136,46 @@ int Sdl_PlayersDisplay()
     return display < 0 || display >= SDL_GetNumVideoDisplays() ? 0 : display;
 }
 
+// The longest a compositor may take to put a new window on an output
+static constexpr Uint32 waylandPlacedMs = 250;
+
+// Where a Wayland compositor puts a new window (the monitor with the
+// keyboard's focus, or the pointer): a full-screen window asks for an
+// output, and SDL would ask for its first, which the compositor
+// lists in no particular order. A plain window is shown for a moment and
+// the output it entered is the one.
+static int OutputOfNewWindow(int width, int height)
+{
+    bool        glBroken = false;
+    SDL_Window *window = Sdl_MakeGlWindow("", width, height, SDL_WINDOW_HIDDEN, -1, glBroken);
+    if (!window)
+        return 0;
+    SDL_ShowWindow(window);
+    Wayland_ShowBlackPicture(window);
+    // SDL puts the window at its output's corner when the surface enters
+    // it; one on the first output does not move
+    const Uint32 start = SDL_GetTicks();
+    int          display = SDL_GetWindowDisplayIndex(window);
+    while (display <= 0 && SDL_GetTicks() - start < waylandPlacedMs) {
+        SDL_Delay(5);
+        SDL_PumpEvents();
+        display = SDL_GetWindowDisplayIndex(window);
+    }
+    Sdl_DestroyGlWindow(window);
+    return display < 0 ? 0 : display;
+}
+
 bool Vid_ChangeDisplayMode(int width, int height, int bits)
 {
     if (!sdl.video.registered || sdl.video.window || bits <= 0 || bits % 8 != 0)
         return false;
     // "32-bit colour" is 4 bytes per pixel: SDL calls the usual desktop
     // format RGB888, 24 bits per pixel stored in 4 bytes.
+    // The first full screen on Wayland goes where the compositor puts a
+    // window; later ones where the player's window was
+    if (sdl.display.system == DisplaySystem::Wayland && sdl.video.fullScreenDisplay < 0)
+        sdl.video.fullScreenDisplay =
+            SDL_GetNumVideoDisplays() > 1 ? OutputOfNewWindow(width, height) : 0;
     const int display = Sdl_PlayersDisplay();
     // Where modes are only scaled by a compositor, full screen is the
     // output as it is: any size asked fits the picture into it.

@@ -35,8 +35,10 @@ struct SdlVideoState {
     SDL_Window *modeWindow = nullptr;    // holds a changed mode until Vid_CreateWindow takes it
     bool        modeWindowGlBroken = false; // its GL driver failed while it was made
     bool        modeChanged = false;     // the display mode is the game's
-    int         fullScreenDisplay = 0;   // SDL's index of the monitor full screen takes: the
-                                         // primary (SDL's first) until a window went elsewhere
+    int         fullScreenDisplay = -1;  // SDL's index of the monitor full screen takes, -1
+                                         // until chosen: the primary (SDL's first) on X11,
+                                         // where the compositor puts a window on Wayland;
+                                         // then where the player's window was
     bool        guarded = false;         // and the guardian was told of it (X11)
     bool        cursorHidden = false;    // Vid_ShowCursor(false) is in force
     bool        surfaceTaken = false;    // the window's drawing surface is handed out

@@ -31,10 +31,7 @@ static bool SettlesFullScreen(SDL_Window *window, Uint32 settleMs)
     }
 }
 
-// sway 1.7 ignores a full-screen request from a window that has shown no
-// picture yet (it is not mapped), and SDL 2.26 asks before the first one.
-// One black picture maps the window; then the request is made again.
-static void MapAndAskAgain(SDL_Window *window)
+void Wayland_ShowBlackPicture(SDL_Window *window)
 {
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (!context)
@@ -45,6 +42,14 @@ static void MapAndAskAgain(SDL_Window *window)
     SDL_GL_SwapWindow(window);
     SDL_GL_MakeCurrent(nullptr, nullptr);
     SDL_GL_DeleteContext(context);
+}
+
+// sway 1.7 ignores a full-screen request from a window that has shown no
+// picture yet (it is not mapped), and SDL 2.26 asks before the first one.
+// One black picture maps the window; then the request is made again.
+static void MapAndAskAgain(SDL_Window *window)
+{
+    Wayland_ShowBlackPicture(window);
     SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 

@@ -9,3 +9,7 @@
 // window at the output's own size instead, once the compositor has said
 // so; the shell fits its 4:3 picture inside.
 bool Wayland_ShowsMode(SDL_Window *window);
+
+// Shows one black picture in the window, which maps it: a Wayland window
+// is on no output until it has shown one.
+void Wayland_ShowBlackPicture(SDL_Window *window);
