@@ -137,30 +137,31 @@ int Sdl_PlayersDisplay()
 }
 
 // The longest a compositor may take to put a new window on an output
-static constexpr Uint32 waylandPlacedMs = 250;
+static constexpr Uint32 waylandPlacedMs = 500;
 
 // Where a Wayland compositor puts a new window (the monitor with the
 // keyboard's focus, or the pointer): a full-screen window asks for an
 // output, and SDL would ask for its first, which the compositor
 // lists in no particular order. A plain window is shown for a moment and
-// the output it entered is the one.
+// the output it entered is the one; SDL moves it to that output's corner.
 static int OutputOfNewWindow(int width, int height)
 {
     bool        glBroken = false;
     SDL_Window *window = Sdl_MakeGlWindow("", width, height, SDL_WINDOW_HIDDEN, -1, glBroken);
     if (!window)
         return 0;
+    int madeX = 0, madeY = 0;
+    SDL_GetWindowPosition(window, &madeX, &madeY);
     SDL_ShowWindow(window);
     Wayland_ShowBlackPicture(window);
-    // SDL puts the window at its output's corner when the surface enters
-    // it; one on the first output does not move
     const Uint32 start = SDL_GetTicks();
-    int          display = SDL_GetWindowDisplayIndex(window);
-    while (display <= 0 && SDL_GetTicks() - start < waylandPlacedMs) {
+    for (int x = madeX, y = madeY;
+         x == madeX && y == madeY && SDL_GetTicks() - start < waylandPlacedMs;
+         SDL_GetWindowPosition(window, &x, &y)) {
         SDL_Delay(5);
         SDL_PumpEvents();
-        display = SDL_GetWindowDisplayIndex(window);
     }
+    const int display = SDL_GetWindowDisplayIndex(window);
     Sdl_DestroyGlWindow(window);
     return display < 0 ? 0 : display;
 }

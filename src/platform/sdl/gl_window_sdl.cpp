@@ -22,7 +22,7 @@ SDL_Window *Sdl_MakeGlWindow(const char *title, int width, int height, Uint32 fl
     // At the display's origin, not centred: centred on the desktop's mode
     // before the switch (640x480, say) an 800x600 window would hang off
     // its top left corner once the display is 800x600
-    SDL_Rect at{};
+    SDL_Rect at{1, 1, 0, 0};
     if (display >= 0 && SDL_GetDisplayBounds(display, &at) != 0)
         at = SDL_Rect{};
     SDL_Window *window = SDL_CreateWindow(title ? title : "", at.x, at.y, width, height,

@@ -13,8 +13,9 @@
 // when the GL driver failed on the way (X errors). Null on failure, said on
 // stderr. The window draws at the screen's own pixels (SDL's high-DPI
 // drawable), so a window on a scaled output is sharp.
-// A full-screen one goes on display (SDL's index); -1 puts a window at the
-// desktop's origin.
+// A full-screen one goes on display (SDL's index); -1 leaves the place to
+// the window manager: the window is made at 1,1, on no output's corner, and
+// SDL moves it to the corner of the output it shows on (Wayland).
 SDL_Window *Sdl_MakeGlWindow(const char *title, int width, int height, Uint32 flags,
                              int display, bool &glBroken);
 // WM_SIZE's lParam for the window's drawable: its width and height in
