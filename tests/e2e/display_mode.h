@@ -18,6 +18,10 @@ struct DisplayMode {
 // The desktop of the mode-switching server (xorg-dummy.conf).
 constexpr int desktopWidth = 1280;
 constexpr int desktopHeight = 1024;
+// The desktop of its small screen (XServer::Kind::XorgDummyFallbackOnly),
+// which offers 640x480 and no 800x600.
+constexpr int smallDesktopWidth = 1024;
+constexpr int smallDesktopHeight = 768;
 
 DisplayMode ReadDisplayMode(Display *display);
 // Waits at most timeoutMs until both the mode and the screen are

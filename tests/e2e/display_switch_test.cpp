@@ -137,19 +137,28 @@ TEST_F(RealDesktop, LostGuardianIsReplacedBeforeTheNextFullScreen)
 
 namespace {
 
-// A desktop with 640x480 and no 800x600, at 24 bits (every Linux desktop
-// today) and at 16: an X server cannot change its depth, so the game takes
-// 640x480 at the desktop's own depth and shows the whole playfield in it,
-// score included, instead of asking "Use Windowed Mode Instead?".
+// A desktop of 1024x768 that offers 640x480 and no 800x600, at 24 bits
+// (every Linux desktop today) and at 16: an X server cannot change its
+// depth, so the game really switches to 640x480 at the desktop's own depth
+// and shows the whole playfield in it, score included, instead of asking
+// "Use Windowed Mode Instead?". Each depth has a server of its own.
 class SmallDesktop : public EndToEnd, public ::testing::WithParamInterface<int> {
 protected:
     void SetUp() override
     {
         std::string error;
         ASSERT_TRUE(small.Start(error)) << error;
+        ASSERT_TRUE(ShowsDisplayMode(small.Connection(), smallDesktopWidth, smallDesktopHeight, 0))
+            << "before the game";
+        desktop = XrandrState(small.DisplayName());
+        // A dummy driver that added its built-in 800x600 would let the game
+        // take that and never try the fallback
+        ASSERT_NE(desktop.find("\n  640x480 ("), std::string::npos) << desktop;
+        ASSERT_EQ(desktop.find("\n  800x600 ("), std::string::npos) << desktop;
         StartGame(small);
     }
-    XServer small{XServer::Kind::XvfbFallbackOnly, GetParam()};
+    XServer     small{XServer::Kind::XorgDummyFallbackOnly, GetParam()};
+    std::string desktop; // XrandrState before the game
 };
 
 TEST_P(SmallDesktop, FallsBackToSixFortyByFourEighty)
@@ -157,16 +166,26 @@ TEST_P(SmallDesktop, FallsBackToSixFortyByFourEighty)
     window = WaitForGameWindow(display, *game, windowTimeoutMs,
                                [this](Window) { return PointerHidden(display); });
     ASSERT_NE(window, None) << "full screen, with the pointer hidden; " << game->Describe();
+    EXPECT_TRUE(ShowsDisplayMode(display, 640, 480, windowTimeoutMs))
+        << "the desktop switched for the game; " << game->Describe();
     XWindowAttributes attributes;
     ASSERT_TRUE(XGetWindowAttributes(display, window, &attributes));
+    int    x = -1, y = -1;
+    Window child;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
     EXPECT_EQ(attributes.width, 640);
     EXPECT_EQ(attributes.height, 480);
+    EXPECT_EQ(x, 0) << "the window covers the screen";
+    EXPECT_EQ(y, 0) << "the window covers the screen";
     ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
     const Picture screen = ReadScreen(display);
     EXPECT_TRUE(ShowsFourByThreePicture(screen));
     EXPECT_TRUE(ShowsScoreText(screen));
     EXPECT_TRUE(ShowsColouredRocks(screen));
+
     ASSERT_TRUE(EndsNormallyOnEscape());
+    EXPECT_TRUE(ShowsXrandrState(small.DisplayName(), desktop, restoreMs))
+        << "the desktop's own mode back after the game";
 }
 
 INSTANTIATE_TEST_SUITE_P(, SmallDesktop, ::testing::Values(24, 16),

@@ -146,15 +146,20 @@ bool XServer::StartOn(int number, std::string &error, bool &anotherDisplay)
     const char *size = kind == Kind::Xvfb               ? "800x600x"
                        : kind == Kind::XvfbFallbackOnly ? "640x480x"
                                                         : "1024x768x";
-    const bool xorg = kind == Kind::XorgDummy || kind == Kind::XorgDummyTwoMonitors;
-    if (!xorg)
+    const bool xorg = kind == Kind::XorgDummy || kind == Kind::XorgDummyTwoMonitors ||
+                      kind == Kind::XorgDummyFallbackOnly;
+    if (!xorg) {
         argv = {"Xvfb", name, "-screen", "0", size + std::to_string(depth),
                 "-nolisten", "tcp", "-iglx", "-displayfd", readyFd};
-    else
+    } else {
         // No virtual terminal is switched to: the console stays as it was
         argv = {"Xorg", name, "-config", QUARVEL_XORG_CONFIG, "-configdir",
                 scratch + configDirectory, "-logfile", scratch + xorgLog, "-noreset",
                 "-nolisten", "tcp", "-iglx", "-novtswitch", "-sharevts", "-displayfd", readyFd};
+        // The config's second screen, at the depth asked for
+        if (kind == Kind::XorgDummyFallbackOnly)
+            argv.insert(argv.end(), {"-screen", "small", "-depth", std::to_string(depth)});
+    }
     pid = Spawn(argv, output, true, ready[1], SIGTERM);
     close(ready[1]);
     if (output >= 0)

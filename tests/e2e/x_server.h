@@ -16,16 +16,20 @@ public:
         XvfbNoGameMode, // one 1024 x 768 screen at 24 bits and no other:
                    // every mode the game asks for is refused
         XvfbFallbackOnly, // one 640 x 480 screen and no other: the game's
-                   // fallback, and no 800 x 600
+                   // fallback, and no 800 x 600 (the Wine tests' small desktop)
         XorgDummy, // Xorg's dummy driver (xorg-dummy.conf): a 1280 x 1024
                    // desktop that really switches to 800 x 600 or 640 x 480;
                    // needs root
         XorgDummyTwoMonitors, // the same with two monitors lit, each
                    // 1280 x 1024: DUMMY1 at 0,0 and the primary, DUMMY0,
                    // right of it at 1280,0
+        XorgDummyFallbackOnly, // the dummy's "small" screen: a 1024 x 768
+                   // desktop that really switches to 640 x 480, and offers no
+                   // 800 x 600; needs root
     };
 
-    // depth: the Xvfb screen's bits per pixel (24 or 16)
+    // depth: the screen's bits per pixel (24 or 16) on Xvfb and on the
+    // dummy's small screen; the other Xorg desktops are at 24
     explicit XServer(Kind kind = Kind::Xvfb, int depth = 24) : kind(kind), depth(depth) {}
     ~XServer();
     XServer(const XServer &) = delete;
