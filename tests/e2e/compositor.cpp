@@ -72,6 +72,70 @@ static int KwinMajorVersion(const std::string &path)
     return major;
 }
 
+// kwin 6 takes its outputs' settings from this file, as Plasma's display
+// settings leave it, and gives its virtual output scale 1 whatever
+// --scale says when the file does not name one (6.3 makes the output as
+// many device pixels at scale 1 instead). The output is matched by its
+// connector's name; its mode is the one --width, --height and --scale
+// make.
+static void WriteKwinOutputConfig(const std::string &path, int scale)
+{
+    std::ofstream(path)
+        << "[\n"
+           "  {\"name\": \"outputs\", \"data\": [{\"connectorName\": \"Virtual-0\", \"scale\": "
+        << scale
+        << "}]},\n"
+           "  {\"name\": \"setups\", \"data\": [{\"lidClosed\": false, \"outputs\": [{\"enabled\": "
+           "true, \"outputIndex\": 0, \"position\": {\"x\": 0, \"y\": 0}, \"priority\": 0}]}]}\n"
+           "]\n";
+}
+
+// The scale the compositor's output says it has (wl_output.scale, 1 when
+// it never says); 0 when there is no output or no answer.
+static int WaylandOutputScale(const std::string &socketPath)
+{
+    wl_display *client = wl_display_connect(socketPath.c_str());
+    if (!client)
+        return 0;
+    struct Seen {
+        wl_output *output = nullptr;
+        int        scale = 1;
+    } seen;
+    static const wl_registry_listener registryListener = {
+        [](void *data, wl_registry *registry, uint32_t name, const char *interface,
+           uint32_t version) {
+            Seen &found = *static_cast<Seen *>(data);
+            if (found.output || std::strcmp(interface, wl_output_interface.name) != 0 ||
+                version < 2)
+                return;
+            found.output = static_cast<wl_output *>(
+                wl_registry_bind(registry, name, &wl_output_interface, 2));
+        },
+        [](void *, wl_registry *, uint32_t) {}};
+    static const wl_output_listener outputListener = {
+        [](void *, wl_output *, int32_t, int32_t, int32_t, int32_t, int32_t, const char *,
+           const char *, int32_t) {},
+        [](void *, wl_output *, uint32_t, int32_t, int32_t, int32_t) {},
+        [](void *, wl_output *) {},
+        [](void *data, wl_output *, int32_t factor) { static_cast<Seen *>(data)->scale = factor; },
+        [](void *, wl_output *, const char *) {},
+        [](void *, wl_output *, const char *) {},
+    };
+    wl_registry *registry = wl_display_get_registry(client);
+    wl_registry_add_listener(registry, &registryListener, &seen);
+    bool answered = wl_display_roundtrip(client) >= 0;
+    if (answered && seen.output) {
+        wl_output_add_listener(seen.output, &outputListener, &seen);
+        answered = wl_display_roundtrip(client) >= 0;
+    }
+    const int scale = answered && seen.output ? seen.scale : 0;
+    if (seen.output)
+        wl_output_destroy(seen.output);
+    wl_registry_destroy(registry);
+    wl_display_disconnect(client);
+    return scale;
+}
+
 static void Pause(int ms)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -245,6 +309,8 @@ bool Compositor::Start(std::string &error)
         kwinMajor = KwinMajorVersion(copy);
         if (kwinMajor < 6)
             settings << "[Xwayland]\nScale=" << output.scale << "\n";
+        else
+            WriteKwinOutputConfig(scratch + "/config/kwinoutputconfig.json", output.scale);
         command = {copy, "--virtual", "--width", width, "--height", height, "--scale", scale,
                    "--xwayland", "--socket", socketName, "--no-lockscreen",
                    scratch + tellScript};
@@ -338,8 +404,15 @@ bool Compositor::Start(std::string &error)
         }
         if (!bus.empty() && !xDisplay.empty() && !display)
             display = OpenX(xDisplay, xAuthority);
-        if (display)
-            return kind != Kind::Mutter || output.scale == 1 || ApplyMutterScale(error);
+        if (display) {
+            const bool scaled = kind == Kind::Mutter ? output.scale == 1 || ApplyMutterScale(error)
+                                                     : kind != Kind::Kwin || CheckKwinScale(error);
+            // Not left running at another scale: the next test would take
+            // it for one that is up as asked
+            if (!scaled)
+                Stop();
+            return scaled;
+        }
         if (std::chrono::steady_clock::now() >= deadline)
             break;
         Pause(50);
@@ -347,6 +420,17 @@ bool Compositor::Start(std::string &error)
     error = std::string(Name()) + " did not come up with a Wayland socket, a D-Bus session and "
             "an XWayland within " + std::to_string(readyMs / 1000) + " s (display \"" + xDisplay +
             "\"):\n" + Log();
+    Stop();
+    return false;
+}
+
+bool Compositor::CheckKwinScale(std::string &error)
+{
+    const int scale = WaylandOutputScale(runtime + "/" + socketName);
+    if (scale == output.scale)
+        return true;
+    error = "its output has scale " + std::to_string(scale) + " (kwin " +
+            std::to_string(kwinMajor) + "):\n" + Log();
     return false;
 }
 

@@ -20,7 +20,8 @@ public:
                 // scale set through its display configuration on D-Bus
         Kwin,   // kwin_wayland --virtual --xwayland --scale S, run from a
                 // plain copy: the packaged one carries a file capability
-                // that a container may refuse to exec; X clients scale
+                // that a container may refuse to exec; kwin 6 takes the
+                // scale from its output settings file; X clients scale
                 // themselves, as Plasma's setting for them offers
         Sway,   // sway on wlroots' headless backend, as user nobody (it
                 // refuses root), without XWayland; its seat has no keyboard
@@ -75,11 +76,6 @@ public:
     // that composites without OpenGL (kwin 6's virtual output where there
     // is no GPU), whose screenshot effect is not supported.
     bool ShowsItsOutput() const;
-    // Whether it gives its output the scale asked for. kwin 6.3's virtual
-    // output does not: asked for 1280x720 points at scale 2 it makes a
-    // 2560x1440 output at scale 1 (wl_output.scale 1, logical size
-    // 2560x1440), so there is no scale-2 desktop to try the game on.
-    bool ScalesItsOutput() const { return kind != Kind::Kwin || kwinMajor < 6; }
     // What the compositor wrote so far, for failure messages.
     std::string Log() const;
     // The environment of a client of this session: ours with its
@@ -96,6 +92,9 @@ private:
     // mutter starts its virtual monitor at scale 1: asks its display
     // configuration for the output's scale
     bool ApplyMutterScale(std::string &error);
+    // kwin takes its scale from --scale (5) or from its output settings
+    // (6): checks that its output has the scale asked for
+    bool CheckKwinScale(std::string &error);
 
     Kind        kind;
     Output      output;

@@ -242,10 +242,6 @@ void OnCompositor::StartOn(Compositor &on, Way chosen)
         std::string error;
         ASSERT_TRUE(on.Start(error)) << on.Describe() << ": " << error;
     }
-    if (on.OutputSize().scale != 1 && !on.ScalesItsOutput())
-        GTEST_SKIP() << on.Describe() << ": this " << on.Name()
-                     << " makes the output larger at scale 1 instead, so the game cannot be "
-                        "tried at scale 2 on it";
     std::string why;
     // The input device first, as on a desktop: the seat has its keyboard
     // before the game comes. sway's has none.
