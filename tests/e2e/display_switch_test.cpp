@@ -178,7 +178,8 @@ TEST_P(SmallDesktop, FallsBackToSixFortyByFourEighty)
     EXPECT_EQ(x, 0) << "the window covers the screen";
     EXPECT_EQ(y, 0) << "the window covers the screen";
     ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
-    const Picture screen = ReadScreen(display);
+    const Picture screen =
+        ReadFourByThree(display, [this] { return ReadScreen(display); }, framesTimeoutMs);
     EXPECT_TRUE(ShowsFourByThreePicture(screen));
     EXPECT_TRUE(ShowsScoreText(screen));
     EXPECT_TRUE(ShowsColouredRocks(screen));

@@ -170,13 +170,8 @@ TEST_F(UnderWindowManager, AResizedWindowShowsTheFourByThreePictureWithBars)
     ASSERT_EQ(attributes.width, 1200) << "openbox did not resize the window";
     ASSERT_EQ(attributes.height, 600);
     // The next frames are drawn at the new size
-    Picture picture;
-    for (int waited = 0; waited < framesTimeoutMs; waited += 50) {
-        ASSERT_TRUE(WaitForFrames(display, 2, framesTimeoutMs)) << game->Describe();
-        picture = ReadWindow(display, window);
-        if (ShowsFourByThreePicture(picture))
-            break;
-    }
+    const Picture picture = ReadFourByThree(
+        display, [this] { return ReadWindow(display, window); }, framesTimeoutMs);
     EXPECT_TRUE(ShowsFourByThreePicture(picture));
     EXPECT_TRUE(ShowsScoreText(picture));
     EXPECT_TRUE(ShowsColouredRocks(picture));

@@ -338,6 +338,18 @@ bool WaitForFrames(Display *display, int frames, int timeoutMs)
     return true;
 }
 
+Picture ReadFourByThree(Display *display, const std::function<Picture()> &read, int timeoutMs)
+{
+    Picture picture;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    do {
+        if (!WaitForFrames(display, 2, timeoutMs))
+            break;
+        picture = read();
+    } while (!ShowsFourByThreePicture(picture) && std::chrono::steady_clock::now() < deadline);
+    return picture;
+}
+
 bool WaitForStillScreen(Display *display, int stillMs, int timeoutMs)
 {
     const Clock::time_point deadline = Deadline(timeoutMs);

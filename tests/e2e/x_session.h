@@ -70,6 +70,11 @@ void ReleaseKey(Display *display, KeySym key);
 // Waits until the screen has changed frames times: the game has drawn at
 // least that many frames. False after timeoutMs.
 bool WaitForFrames(Display *display, int frames, int timeoutMs);
+// What read gives once it shows the whole 4:3 picture, a couple of frames
+// drawn between reads, or its last read when the time is up: the star
+// field is random and moving, and one picture may leave a band along an
+// edge that no star lights.
+Picture ReadFourByThree(Display *display, const std::function<Picture()> &read, int timeoutMs);
 // Waits until the screen has not changed for stillMs; false when it kept
 // changing for timeoutMs.
 bool WaitForStillScreen(Display *display, int stillMs, int timeoutMs);

@@ -405,7 +405,8 @@ TEST_F(WineGame, FullScreenF1BothWaysThenEscape)
     ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
     // Windows makes the window smaller than asked (its frame would not fit
     // the 800x600 desktop), and the picture fits what it has, with bars
-    const Picture windowed = ReadClientArea(display, window);
+    const Picture windowed = ReadFourByThree(
+        display, [this] { return ReadClientArea(display, window); }, framesTimeoutMs);
     EXPECT_TRUE(ShowsFourByThreePicture(windowed)) << "in the window";
     EXPECT_TRUE(ShowsScoreText(windowed)) << "in the window";
     EXPECT_TRUE(ShowsColouredRocks(windowed)) << "in the window";
@@ -607,7 +608,8 @@ TEST_P(WineSmallDesktop, FullScreenAtSixFortyByFourEighty)
     ASSERT_NE(window, None) << "no 640x480 full-screen window with the pointer hidden; "
                             << game->Describe();
     ASSERT_TRUE(WaitForFrames(display, 3, framesTimeoutMs)) << game->Describe();
-    const Picture screen = ReadScreen(display);
+    const Picture screen =
+        ReadFourByThree(display, [this] { return ReadScreen(display); }, framesTimeoutMs);
     EXPECT_TRUE(ShowsFourByThreePicture(screen));
     EXPECT_TRUE(ShowsScoreText(screen));
     EXPECT_TRUE(ShowsColouredRocks(screen));
@@ -807,15 +809,8 @@ protected:
         }
         EXPECT_EQ(attributes.width, width) << "openbox did not resize the window";
         EXPECT_EQ(attributes.height, height);
-        Picture picture;
-        for (int waited = 0; waited < framesTimeoutMs; waited += 50) {
-            if (!WaitForFrames(display, 2, framesTimeoutMs))
-                break;
-            picture = ReadWindow(display, window);
-            if (ShowsFourByThreePicture(picture))
-                break;
-        }
-        return picture;
+        return ReadFourByThree(
+            display, [this] { return ReadWindow(display, window); }, framesTimeoutMs);
     }
 
     void TearDown() override
