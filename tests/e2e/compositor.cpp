@@ -545,6 +545,7 @@ void Compositor::Stop()
     xDisplay.clear();
     xAuthority.clear();
     bus.clear();
+    kwinShowsOutput = -1;
     if (kind == Kind::Sway)
         socketName.clear();
 }

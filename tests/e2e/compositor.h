@@ -108,4 +108,5 @@ private:
     std::string bus;
     Display    *display = nullptr; // our connection to its XWayland
     int         kwinMajor = 0;     // kwin's major version, once started; 0 if unknown
+    mutable int kwinShowsOutput = -1; // its answer to ShowsItsOutput, -1 until it gave one
 };

@@ -217,6 +217,8 @@ bool Compositor::ShowsItsOutput() const
 {
     if (kind != Kind::Kwin)
         return kind == Kind::Sway;
+    if (kwinShowsOutput >= 0)
+        return kwinShowsOutput == 1;
     std::string why;
     GDBusConnection *connection = ConnectToBus(bus, why);
     if (!connection)
@@ -230,6 +232,7 @@ bool Compositor::ShowsItsOutput() const
     if (answer) {
         g_variant_get(answer, "(b)", &supported);
         g_variant_unref(answer);
+        kwinShowsOutput = supported ? 1 : 0;
     }
     return supported;
 }

@@ -38,7 +38,6 @@
 #include <thread>
 #include <vector>
 
-
 #include <gtest/gtest.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

@@ -33,6 +33,20 @@ static void DropModeWindow()
 // size (its desktop mode), in pixels.
 static constexpr Uint32 windowManagerAnswerMs = 1000;
 
+// Pumps SDL's events until done() holds or ms have passed; false then. The
+// events pumped meanwhile stay queued for the game.
+template <typename Done> static bool PumpUntil(Done done, Uint32 ms)
+{
+    const Uint32 start = SDL_GetTicks();
+    while (!done()) {
+        if (SDL_GetTicks() - start >= ms)
+            return false;
+        SDL_Delay(5);
+        SDL_PumpEvents();
+    }
+    return true;
+}
+
 static bool ShowsMode(SDL_Window *window, const SDL_DisplayMode &mode)
 {
     if (sdl.display.system == DisplaySystem::Wayland)
@@ -50,16 +64,10 @@ static bool ShowsMode(SDL_Window *window, const SDL_DisplayMode &mode)
     if (sdl.display.scaledModes) {
         // SDL 3 counts the window full screen only once the window manager
         // (the compositor) has said so, which a busy compositor may take a
-        // while to do: it is given a second, the events pumped meanwhile
-        // staying queued for the game
-        const Uint32 start = SDL_GetTicks();
-        while ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) == 0) {
-            if (SDL_GetTicks() - start >= windowManagerAnswerMs)
-                return false;
-            SDL_Delay(5);
-            SDL_PumpEvents();
-        }
-        return true;
+        // while to do: it is given a second
+        return PumpUntil(
+            [window] { return (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0; },
+            windowManagerAnswerMs);
     }
     return now.w == mode.w && now.h == mode.h &&
            SDL_BYTESPERPIXEL(now.format) == SDL_BYTESPERPIXEL(mode.format);
@@ -154,13 +162,13 @@ static int OutputOfNewWindow(int width, int height)
     SDL_GetWindowPosition(window, &madeX, &madeY);
     SDL_ShowWindow(window);
     Wayland_ShowBlackPicture(window);
-    const Uint32 start = SDL_GetTicks();
-    for (int x = madeX, y = madeY;
-         x == madeX && y == madeY && SDL_GetTicks() - start < waylandPlacedMs;
-         SDL_GetWindowPosition(window, &x, &y)) {
-        SDL_Delay(5);
-        SDL_PumpEvents();
-    }
+    PumpUntil(
+        [window, madeX, madeY] {
+            int x = madeX, y = madeY;
+            SDL_GetWindowPosition(window, &x, &y);
+            return x != madeX || y != madeY;
+        },
+        waylandPlacedMs);
     const int display = SDL_GetWindowDisplayIndex(window);
     Sdl_DestroyGlWindow(window);
     return display < 0 ? 0 : display;
@@ -170,13 +178,13 @@ bool Vid_ChangeDisplayMode(int width, int height, int bits)
 {
     if (!sdl.video.registered || sdl.video.window || bits <= 0 || bits % 8 != 0)
         return false;
-    // "32-bit colour" is 4 bytes per pixel: SDL calls the usual desktop
-    // format RGB888, 24 bits per pixel stored in 4 bytes.
     // The first full screen on Wayland goes where the compositor puts a
     // window; later ones where the player's window was
     if (sdl.display.system == DisplaySystem::Wayland && sdl.video.fullScreenDisplay < 0)
         sdl.video.fullScreenDisplay =
             SDL_GetNumVideoDisplays() > 1 ? OutputOfNewWindow(width, height) : 0;
+    // "32-bit colour" is 4 bytes per pixel: SDL calls the usual desktop
+    // format RGB888, 24 bits per pixel stored in 4 bytes.
     const int display = Sdl_PlayersDisplay();
     // Where modes are only scaled by a compositor, full screen is the
     // output as it is: any size asked fits the picture into it.
